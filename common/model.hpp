@@ -1,0 +1,189 @@
+// Shared model and report core of cover2sd and sd2cover.
+//
+// The model: at a site and on a date, clouds of cover CF (fraction 0..1) and
+// shape parameter beta leave the fraction (1 - CF)^E of the astronomically
+// possible sunshine, E being the cloud shape factor.  The core reads the
+// parameter file, computes the solar day once per run, computes one table cell
+// at a time and writes the report header and heading row of every table.
+//
+// The working values are file-scope variables with the short names of the
+// formulas (defined once, in state.cpp); the programs' main functions and the
+// integrand f share them.
+#pragma once
+
+#include <cstdio>
+
+namespace model {
+
+// ---------------------------------------------------------------- parameters
+
+constexpr int kParameterCount = 19;
+
+// The 19 values of "input.txt", in file order (positions 0 to 18).
+struct Parameters {
+  double lat_deg, lat_min, lat_sec;  // latitude; the sign of lat_deg is the hemisphere's
+  double lon_deg, lon_min, lon_sec;  // longitude; the sign of lon_deg gives G
+  double day, month;                 // date; month is compared with 1..12 exactly
+  double beta_min, beta_max, beta_step;  // beta grid (columns)
+  double N_min, N_max, N_step;           // cloud cover grid (cover2sd rows), fraction
+  double SD_min, SD_max, SD_step;        // sunshine duration grid (sd2cover rows), percent
+  double year;                           // printed only
+  double shape;  // 1 cuboidal, 2 cylindrical, 3 semi-ellipsoidal; compared exactly
+};
+
+// Name of the value at `position` (0..18), e.g. "month" for 7.
+const char* ParameterName(int position);
+// The value at `position` (0..18) of `P`.
+double ParameterAt(const Parameters& P, int position);
+
+// Reads the 19 numbers of "input.txt" with "%lf".  On failure writes one line
+// to standard error naming the file and the first position that could not be
+// read, and returns false; positions that were not read are never used.
+bool ReadParameters(Parameters& P);
+// The same for an open stream; `name` is used in messages only.
+bool ReadParametersFrom(std::FILE* inp, const char* name, Parameters& P);
+
+// ---------------------------------------------------------------- solar day
+
+// Values computed once per run from the site and the date.  Angles in
+// radians, lambda in degrees, times and durations in hours.
+struct SolarDay {
+  int H, G;        // sign switches of latitude and longitude (-1 or +1)
+  double theta;    // latitude, radians
+  double lambda;   // longitude, degrees
+  int p;           // days of a common year before the first of the month
+  double J;        // day of the year
+  double d;        // the day's angle on the yearly circle, zero at J = 81
+  double delta;    // solar declination
+  double h;        // hour angle of sunrise from midnight; NaN without sunrise
+  bool Q;          // IsNumber(h)
+  double T_sr, T_ss;  // sunrise and sunset after the polar rule, hours
+  double A, B;     // sin(delta) sin(theta), cos(delta) cos(theta)
+  double C2;       // equation-of-time term
+  double T1, T2;   // sunrise and sunset as hour angles, the integration bounds
+  double DAY;      // day length, radians
+  double DAY1;     // day length, hours
+};
+
+// True unless x is not a number (infinities are numbers).
+bool IsNumber(double x);
+
+// Sign switches H, G, latitude theta (radians) and longitude lambda (degrees).
+void ConvertSite(const Parameters& P, SolarDay& S);
+
+// Day of the year, declination, sunrise and sunset with the polar rule,
+// integration bounds and day length.  Touches no file.
+void ComputeSolarDay(const Parameters& P, SolarDay& S);
+
+// ---------------------------------------------------------------- report
+
+enum HeaderVariant { ForwardPercentage, ForwardHours, InverseOutput };
+
+// Writes the report header that opens every output file.
+void WriteReportHeader(std::FILE* out, HeaderVariant variant, const Parameters& P,
+                       const SolarDay& S);
+
+enum HeadingVariant { ForwardHeading, InverseHeading };
+
+constexpr const char* kColumnCountFile = "ncol";
+
+// Writes the heading row (label, one beta cell per column, blank line) into
+// `out` and, for the forward variant, `out1`, deriving the column count
+// through the scratch file "ncol".  Stores the count read back in `ncol`.
+// Returns false, after one line on standard error, when "ncol" cannot be
+// written or read back.
+bool WriteHeading(HeadingVariant variant, std::FILE* out, std::FILE* out1,
+                  const Parameters& P, double& ncol);
+
+// Reads the column count back from "ncol"; false, after a message, when the
+// file cannot be read or holds no number.
+bool ReadColumnCount(double& ncol);
+
+// The count that the heading derives through "ncol": the raw count
+// ((beta_max - beta_min) / beta_step) + 1, rounded as "%1.0f" writes it.
+double RoundedColumnCount(const Parameters& P);
+
+// ---------------------------------------------------------------- cell
+
+constexpr unsigned int kSimpsonPanels = 10000;
+
+// Composite Simpson integral of `integrand` over [a, b] with n panels (n + 1
+// when n is odd).  Nodes are advanced by addition, and the sum is formed in a
+// fixed order, so that results are reproducible to the bit.
+inline double simpson(double (*integrand)(double), double a, double b, unsigned int n) {
+  n += n & 1U;
+  const double step = (b - a) / static_cast<double>(n);
+  const double twostep = step + step;
+  double sum = 0;
+  double x = a;
+  for (unsigned int i = 2; i < n; i += 2) {
+    x = x + twostep;
+    const double v = integrand(x);
+    const double u = integrand(x + step);
+    sum = (4 * u + (v + v)) + sum;
+  }
+  double r = integrand(a) + sum;
+  r = integrand(b) + r;
+  return ((4 * integrand(a + step) + r) * step) / 3;
+}
+
+// The integrand (1 - CF)^E of the current cell.  The shape factor is
+// evaluated once per cell, so the integrand is the same at every node and
+// ComputeCell forms it once; f ignores its node.
+double f(double node);
+
+// One table cell for the current CF and beta: shape factors U, E1, E2, E3,
+// the selected E, the integral X (radians), X_per (percent of the day
+// length) and X2 (hours).
+void ComputeCell();
+
+// The row bound of every beta loop, beta_max + 0.01, formed in extended
+// precision and compared with the double beta without rounding.
+long double BetaBound(double beta_max);
+
+// Advances beta by one step; true while the row goes on.
+bool NextBeta(const Parameters& P);
+
+// ---------------------------------------------------------------- validation
+
+// Checks, before any output file is opened, the grids a program uses: beta
+// always, N when `use_N`, SD when `use_SD`.  On the first problem writes one
+// line to standard error and returns false.
+bool CheckGrids(const Parameters& P, bool use_N, bool use_SD);
+
+// Null when the accumulating loop "v = first; do { v += step; } while
+// (bound >= v)" ends within 2^31 - 1 passes, otherwise why it does not.
+const char* GridFault(double first, long double bound, double step);
+
+// ---------------------------------------------------------------- errors and files
+
+// Name put before every message ("cover2sd", "sd2cover").
+void SetProgramName(const char* name);
+// Writes "<program>: <message>\n" to standard error; returns false.
+bool Fail(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// fopen(name, "w"); on failure a message naming the file and the reason.
+std::FILE* OpenOutput(const char* name);
+// False, after a message naming the file and the reason, if a write to
+// `file` has failed.
+bool CheckOutput(std::FILE* file, const char* name);
+// Closes `file`; false, after a message, if any write or the close failed.
+bool CloseOutput(std::FILE* file, const char* name);
+
+// ---------------------------------------------------------------- working values
+
+extern Parameters P;  // parameters, read once
+extern SolarDay S;    // solar day, computed once
+
+// The current cell; the caller sets CF and beta, ComputeCell the rest.
+extern double CF;    // cloud cover, fraction
+extern double beta;  // cloud parameter
+extern int U;        // -1 from a day length of 23.8 h, else +1
+extern double E1, E2, E3;  // shape factors: cuboidal, cylindrical, semi-ellipsoidal
+extern double E;     // the selected shape factor; keeps 0 for an unknown shape
+extern double F;     // the integrand (1 - CF)^E of the cell
+extern double X;     // the integral, radians
+extern double X_per; // X in percent of the day length
+extern double X2;    // X in hours
+
+}  // namespace model

@@ -1,0 +1,111 @@
+// sd2cover: for each requested sunshine duration SD (rows, percent of the day
+// length) and cloud parameter beta (columns), the cloud cover that best
+// explains it.  A fine table of percentages for covers 0.00 to 0.99 is written
+// to "calculations.txt", read back as written, and searched for the nearest
+// percentage.
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "inversion.hpp"
+#include "model.hpp"
+
+using namespace model;
+using inversion::kFineRows;
+
+namespace {
+
+constexpr const char* kOutputFile = "Quorvane_output.txt";
+constexpr const char* kFineTableFile = "calculations.txt";
+
+double SD;  // the requested sunshine duration of the current line, percent
+
+// One line per cover 0.00, 0.01, ... (accumulated; 100 lines, since the
+// hundredth sum of 0.01 lies just above 1), one percentage per beta.
+bool WriteFineTable() {
+  std::FILE* calc = OpenOutput(kFineTableFile);
+  if (calc == nullptr) return false;
+  CF = 0;
+  do {
+    std::fprintf(calc, "%1.2f\t", CF);
+    beta = P.beta_min;
+    do {
+      ComputeCell();
+      std::fprintf(calc, "%1.1f\t", X_per);
+    } while (NextBeta(P));
+    std::fprintf(calc, "\n");
+    if (!CheckOutput(calc, kFineTableFile)) {
+      std::fclose(calc);
+      return false;
+    }
+    CF = CF + 0.01;
+  } while (CF <= 1);
+  return CloseOutput(calc, kFineTableFile);
+}
+
+// Reads "calculations.txt" back into M, whose rows are `width` wide.
+bool ReadBack(double* M, int width) {
+  double ncol;
+  if (!ReadColumnCount(ncol)) return false;
+  if (inversion::MatrixWidth(ncol) != width)
+    return Fail("%s: holds %g, which is not the column count of this run", kColumnCountFile,
+                ncol);
+  std::FILE* calc1 = std::fopen(kFineTableFile, "r");
+  if (calc1 == nullptr)
+    return Fail("%s: cannot open for reading: %s", kFineTableFile, std::strerror(errno));
+  const bool ok = inversion::ReadFineTable(calc1, kFineTableFile, M, width);
+  std::fclose(calc1);
+  return ok;
+}
+
+// One line per SD (accumulated, up to SD_max) with the nearest cover label
+// per beta column.
+bool WriteInversion(std::FILE* out, const double* M, int width) {
+  SD = P.SD_min;
+  do {
+    std::fprintf(out, "%1.2f\t    ", SD);
+    for (int j = 1; j < width; ++j)
+      std::fprintf(out, "%1.2f\t", M[inversion::NearestRow(M, width, j, SD) * width]);
+    std::fprintf(out, "\n");
+    if (!CheckOutput(out, kOutputFile)) return false;
+    SD = SD + P.SD_step;
+  } while (P.SD_max >= SD);
+  return true;
+}
+
+}  // namespace
+
+int main() {
+  SetProgramName("sd2cover");
+  if (!ReadParameters(P) || !CheckGrids(P, false, true)) return 1;
+  // The matrix is allocated before any file is written, so that a grid too
+  // large for memory leaves every file as it was.
+  const double expected_ncol = RoundedColumnCount(P);
+  const int width = inversion::MatrixWidth(expected_ncol);
+  const std::size_t cells = static_cast<std::size_t>(kFineRows) * static_cast<std::size_t>(width);
+  double* M = width < 0 ? nullptr
+                        : static_cast<double*>(std::malloc((cells > 0 ? cells : 1) * sizeof(double)));
+  if (M == nullptr) {
+    Fail("input.txt: beta grid (position 8 beta_min %g, position 9 beta_max %g, position 10 "
+         "beta_step %g): no memory for the fine table of %d x %.0f numbers",
+         P.beta_min, P.beta_max, P.beta_step, kFineRows, expected_ncol + 1);
+    return 1;
+  }
+  ComputeSolarDay(P, S);
+
+  std::FILE* out = OpenOutput(kOutputFile);
+  if (out == nullptr) {
+    std::free(M);
+    return 1;
+  }
+  WriteReportHeader(out, InverseOutput, P, S);
+  double ncol;
+  const bool ok = WriteHeading(InverseHeading, out, nullptr, P, ncol) && WriteFineTable() &&
+                  ReadBack(M, width) && WriteInversion(out, M, width);
+  std::free(M);
+  if (!ok) {
+    std::fclose(out);
+    return 1;
+  }
+  return CloseOutput(out, kOutputFile) ? 0 : 1;
+}
