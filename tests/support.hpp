@@ -1,0 +1,109 @@
+// Helpers of the tests: scratch folders, files, and runs of the programs.
+#pragma once
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <initializer_list>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace support {
+
+// A fresh folder below the system's temporary folder, removed afterwards.
+class TempDir {
+ public:
+  TempDir() {
+    const char* base = std::getenv("TMPDIR");
+    std::string pattern = std::string(base ? base : "/tmp") + "/quorvane-test-XXXXXX";
+    std::vector<char> buffer(pattern.begin(), pattern.end());
+    buffer.push_back('\0');
+    path_ = mkdtemp(buffer.data());
+  }
+  ~TempDir() { std::system(("chmod -R u+w '" + path_ + "' 2>/dev/null; rm -rf '" + path_ + "'").c_str()); }
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::string& path() const { return path_; }
+  std::string operator/(const std::string& name) const { return path_ + "/" + name; }
+
+ private:
+  std::string path_;
+};
+
+inline void WriteFile(const std::string& path, const std::string& text) {
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+inline std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+inline bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+
+inline std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::string line;
+  std::istringstream in(text);
+  while (std::getline(in, line)) lines.push_back(line);
+  return lines;
+}
+
+// Splits a table line at its tabs, dropping blanks around each piece and the
+// empty piece after the line's last separator.
+inline std::vector<std::string> Cells(const std::string& line) {
+  std::vector<std::string> cells;
+  std::string piece;
+  std::istringstream in(line);
+  while (std::getline(in, piece, '\t')) {
+    const auto first = piece.find_first_not_of(' ');
+    if (first == std::string::npos) continue;
+    cells.push_back(piece.substr(first, piece.find_last_not_of(' ') - first + 1));
+  }
+  return cells;
+}
+
+struct Run {
+  int status;
+  std::string error;  // what the program wrote to standard error
+  std::string output; // what it wrote to standard output
+};
+
+// Runs `program` with `args` in `dir`; standard output and error are caught
+// in files outside that folder.
+inline Run RunIn(const std::string& dir, const std::string& program, const std::string& args = "") {
+  TempDir io;
+  const std::string command = "cd '" + dir + "' && '" + program + "' " + args + " >'" + (io / "out") +
+                              "' 2>'" + (io / "err") + "' </dev/null";
+  const int raw = std::system(command.c_str());
+  const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+  return {status, ReadFile(io / "err"), ReadFile(io / "out")};
+}
+
+// The example site and date: 46 3 0 N, 14 30 0 E, 21 June 2014, beta 0 to 1
+// by 0.1, N 0 to 1 by 0.1, SD 0 to 100 by 10, cuboidal clouds.
+inline std::vector<double> ExampleValues() {
+  return {46, 3, 0, 14, 30, 0, 21, 6, 0, 1, 0.1, 0, 1, 0.1, 0, 100, 10, 2014, 1};
+}
+
+// The values one per line, with overrides by position.
+inline std::string InputText(std::initializer_list<std::pair<int, double>> changes = {},
+                             std::vector<double> values = ExampleValues()) {
+  for (const auto& change : changes) values[change.first] = change.second;
+  std::string text;
+  char number[64];
+  for (double value : values) {
+    std::snprintf(number, sizeof number, "%.17g\n", value);
+    text += number;
+  }
+  return text;
+}
+
+}  // namespace support
