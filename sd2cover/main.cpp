@@ -3,6 +3,8 @@
 // explains it.  A fine table of percentages for covers 0.00 to 0.99 is written
 // to "calculations.txt", read back as written, and searched for the nearest
 // percentage.
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -19,6 +21,18 @@ constexpr const char* kOutputFile = "Quorvane_output.txt";
 constexpr const char* kFineTableFile = "calculations.txt";
 
 double SD;  // the requested sunshine duration of the current line, percent
+
+// The matrix of kFineRows rows of `width` doubles, or null.  Every entry
+// will be written, so a matrix larger than the machine's memory is refused
+// at once instead of being left to the paging of an overcommitted allocation.
+double* AllocateMatrix(int width) {
+  if (width < 0) return nullptr;
+  const double bytes = static_cast<double>(kFineRows) * width * sizeof(double);
+  const long pages = sysconf(_SC_PHYS_PAGES), page_size = sysconf(_SC_PAGESIZE);
+  if (pages > 0 && page_size > 0 && bytes > static_cast<double>(pages) * page_size) return nullptr;
+  const std::size_t cells = static_cast<std::size_t>(kFineRows) * static_cast<std::size_t>(width);
+  return static_cast<double*>(std::malloc((cells > 0 ? cells : 1) * sizeof(double)));
+}
 
 // One line per cover 0.00, 0.01, ... (accumulated; 100 lines, since the
 // hundredth sum of 0.01 lies just above 1), one percentage per beta.
@@ -82,9 +96,7 @@ int main() {
   // large for memory leaves every file as it was.
   const double expected_ncol = RoundedColumnCount(P);
   const int width = inversion::MatrixWidth(expected_ncol);
-  const std::size_t cells = static_cast<std::size_t>(kFineRows) * static_cast<std::size_t>(width);
-  double* M = width < 0 ? nullptr
-                        : static_cast<double*>(std::malloc((cells > 0 ? cells : 1) * sizeof(double)));
+  double* M = AllocateMatrix(width);
   if (M == nullptr) {
     Fail("input.txt: beta grid (position 8 beta_min %g, position 9 beta_max %g, position 10 "
          "beta_step %g): no memory for the fine table of %d x %.0f numbers",
