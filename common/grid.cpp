@@ -60,10 +60,8 @@ bool CheckGrids(const Parameters& P, bool use_N, bool use_SD) {
   // The limit of 2147483647 values per row also keeps the heading's column
   // count, which never exceeds the row's by more than a half, within the
   // range of its 32-bit counter.
-  if (!CheckFinite(P, kBetaGrid) || !CheckLoop(P, kBetaGrid, BetaBound(P.beta_max)))
-    return false;
-  if (use_N && (!CheckFinite(P, kCoverGrid) || !CheckLoop(P, kCoverGrid, P.N_max)))
-    return false;
+  if (!CheckFinite(P, kBetaGrid) || !CheckLoop(P, kBetaGrid, BetaBound(P.beta_max))) return false;
+  if (use_N && (!CheckFinite(P, kCoverGrid) || !CheckLoop(P, kCoverGrid, P.N_max))) return false;
   if (use_SD && (!CheckFinite(P, kDurationGrid) || !CheckLoop(P, kDurationGrid, P.SD_max)))
     return false;
   return true;

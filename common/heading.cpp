@@ -39,8 +39,8 @@ double RoundedColumnCount(const Parameters& P) {
   return std::strtod(text, nullptr);
 }
 
-bool WriteHeading(HeadingVariant variant, std::FILE* out, std::FILE* out1,
-                  const Parameters& P, double& ncol) {
+bool WriteHeading(HeadingVariant variant, std::FILE* out, std::FILE* out1, const Parameters& P,
+                  double& ncol) {
   const bool forward = variant == ForwardHeading;
   if (forward) {
     std::fprintf(out, "beta/N    ");

@@ -21,9 +21,9 @@ constexpr int kParameterCount = 19;
 
 // The 19 values of "input.txt", in file order (positions 0 to 18).
 struct Parameters {
-  double lat_deg, lat_min, lat_sec;  // latitude; the sign of lat_deg is the hemisphere's
-  double lon_deg, lon_min, lon_sec;  // longitude; the sign of lon_deg gives G
-  double day, month;                 // date; month is compared with 1..12 exactly
+  double lat_deg, lat_min, lat_sec;      // latitude; the sign of lat_deg is the hemisphere's
+  double lon_deg, lon_min, lon_sec;      // longitude; the sign of lon_deg gives G
+  double day, month;                     // date; month is compared with 1..12 exactly
   double beta_min, beta_max, beta_step;  // beta grid (columns)
   double N_min, N_max, N_step;           // cloud cover grid (cover2sd rows), fraction
   double SD_min, SD_max, SD_step;        // sunshine duration grid (sd2cover rows), percent
@@ -48,21 +48,21 @@ bool ReadParametersFrom(std::FILE* inp, const char* name, Parameters& P);
 // Values computed once per run from the site and the date.  Angles in
 // radians, lambda in degrees, times and durations in hours.
 struct SolarDay {
-  int H, G;        // sign switches of latitude and longitude (-1 or +1)
-  double theta;    // latitude, radians
-  double lambda;   // longitude, degrees
-  int p;           // days of a common year before the first of the month
-  double J;        // day of the year
-  double d;        // the day's angle on the yearly circle, zero at J = 81
-  double delta;    // solar declination
-  double h;        // hour angle of sunrise from midnight; NaN without sunrise
-  bool Q;          // IsNumber(h)
+  int H, G;           // sign switches of latitude and longitude (-1 or +1)
+  double theta;       // latitude, radians
+  double lambda;      // longitude, degrees
+  int p;              // days of a common year before the first of the month
+  double J;           // day of the year
+  double d;           // the day's angle on the yearly circle, zero at J = 81
+  double delta;       // solar declination
+  double h;           // hour angle of sunrise from midnight; NaN without sunrise
+  bool Q;             // IsNumber(h)
   double T_sr, T_ss;  // sunrise and sunset after the polar rule, hours
-  double A, B;     // sin(delta) sin(theta), cos(delta) cos(theta)
-  double C2;       // equation-of-time term
-  double T1, T2;   // sunrise and sunset as hour angles, the integration bounds
-  double DAY;      // day length, radians
-  double DAY1;     // day length, hours
+  double A, B;        // sin(delta) sin(theta), cos(delta) cos(theta)
+  double C2;          // equation-of-time term
+  double T1, T2;      // sunrise and sunset as hour angles, the integration bounds
+  double DAY;         // day length, radians
+  double DAY1;        // day length, hours
 };
 
 // True unless x is not a number (infinities are numbers).
@@ -92,8 +92,8 @@ constexpr const char* kColumnCountFile = "ncol";
 // through the scratch file "ncol".  Stores the count read back in `ncol`.
 // Returns false, after one line on standard error, when "ncol" cannot be
 // written or read back.
-bool WriteHeading(HeadingVariant variant, std::FILE* out, std::FILE* out1,
-                  const Parameters& P, double& ncol);
+bool WriteHeading(HeadingVariant variant, std::FILE* out, std::FILE* out1, const Parameters& P,
+                  double& ncol);
 
 // Reads the column count back from "ncol"; false, after a message, when the
 // file cannot be read or holds no number.
@@ -176,14 +176,14 @@ extern Parameters P;  // parameters, read once
 extern SolarDay S;    // solar day, computed once
 
 // The current cell; the caller sets CF and beta, ComputeCell the rest.
-extern double CF;    // cloud cover, fraction
-extern double beta;  // cloud parameter
-extern int U;        // -1 from a day length of 23.8 h, else +1
+extern double CF;          // cloud cover, fraction
+extern double beta;        // cloud parameter
+extern int U;              // -1 from a day length of 23.8 h, else +1
 extern double E1, E2, E3;  // shape factors: cuboidal, cylindrical, semi-ellipsoidal
-extern double E;     // the selected shape factor; keeps 0 for an unknown shape
-extern double F;     // the integrand (1 - CF)^E of the cell
-extern double X;     // the integral, radians
-extern double X_per; // X in percent of the day length
-extern double X2;    // X in hours
+extern double E;           // the selected shape factor; keeps 0 for an unknown shape
+extern double F;           // the integrand (1 - CF)^E of the cell
+extern double X;           // the integral, radians
+extern double X_per;       // X in percent of the day length
+extern double X2;          // X in hours
 
 }  // namespace model

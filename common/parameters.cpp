@@ -14,15 +14,24 @@ struct Field {
 };
 
 constexpr Field kFields[kParameterCount] = {
-    {"lat_deg", &Parameters::lat_deg},   {"lat_min", &Parameters::lat_min},
-    {"lat_sec", &Parameters::lat_sec},   {"lon_deg", &Parameters::lon_deg},
-    {"lon_min", &Parameters::lon_min},   {"lon_sec", &Parameters::lon_sec},
-    {"day", &Parameters::day},           {"month", &Parameters::month},
-    {"beta_min", &Parameters::beta_min}, {"beta_max", &Parameters::beta_max},
-    {"beta_step", &Parameters::beta_step}, {"N_min", &Parameters::N_min},
-    {"N_max", &Parameters::N_max},       {"N_step", &Parameters::N_step},
-    {"SD_min", &Parameters::SD_min},     {"SD_max", &Parameters::SD_max},
-    {"SD_step", &Parameters::SD_step},   {"year", &Parameters::year},
+    {"lat_deg", &Parameters::lat_deg},
+    {"lat_min", &Parameters::lat_min},
+    {"lat_sec", &Parameters::lat_sec},
+    {"lon_deg", &Parameters::lon_deg},
+    {"lon_min", &Parameters::lon_min},
+    {"lon_sec", &Parameters::lon_sec},
+    {"day", &Parameters::day},
+    {"month", &Parameters::month},
+    {"beta_min", &Parameters::beta_min},
+    {"beta_max", &Parameters::beta_max},
+    {"beta_step", &Parameters::beta_step},
+    {"N_min", &Parameters::N_min},
+    {"N_max", &Parameters::N_max},
+    {"N_step", &Parameters::N_step},
+    {"SD_min", &Parameters::SD_min},
+    {"SD_max", &Parameters::SD_max},
+    {"SD_step", &Parameters::SD_step},
+    {"year", &Parameters::year},
     {"shape", &Parameters::shape},
 };
 

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <climits>
 #include <cmath>
+#include <cstddef>
 #include <cstring>
 
 #include "model.hpp"
@@ -58,7 +59,8 @@ int MatrixWidth(double ncol) {
 
 bool ReadFineTable(std::FILE* calc1, const char* name, double* M, int width) {
   for (int i = 0; i < kFineRows; ++i)
-    if (!ReadLine(calc1, name, i + 1, M + static_cast<long>(i) * width, width)) return false;
+    if (!ReadLine(calc1, name, i + 1, M + static_cast<std::ptrdiff_t>(i) * width, width))
+      return false;
   int c = std::getc(calc1);
   while (c != EOF && std::isspace(c)) c = std::getc(calc1);
   if (std::ferror(calc1)) return model::Fail("%s: cannot read: %s", name, std::strerror(errno));
@@ -74,8 +76,9 @@ int NearestRow(const double* M, int width, int j, double SD) {
     // The distance keeps its 64-bit significand and meets mindiff as stored:
     // equal percentages give equal distances, so the first row wins, except
     // where rounding mindiff to double raised it (SD 30.1 against 95.5).
+    const double value = M[static_cast<std::ptrdiff_t>(i) * width + j];
     const long double diff =
-        std::fabs(static_cast<long double>(SD) - static_cast<long double>(M[i * width + j]));
+        std::fabs(static_cast<long double>(SD) - static_cast<long double>(value));
     if (diff < mindiff) {
       mindiff = static_cast<double>(diff);
       best = i;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstdlib>
 #include <cstring>
 
@@ -62,8 +63,7 @@ bool ReadBack(double* M, int width) {
   double ncol;
   if (!ReadColumnCount(ncol)) return false;
   if (inversion::MatrixWidth(ncol) != width)
-    return Fail("%s: holds %g, which is not the column count of this run", kColumnCountFile,
-                ncol);
+    return Fail("%s: holds %g, which is not the column count of this run", kColumnCountFile, ncol);
   std::FILE* calc1 = std::fopen(kFineTableFile, "r");
   if (calc1 == nullptr)
     return Fail("%s: cannot open for reading: %s", kFineTableFile, std::strerror(errno));
@@ -78,8 +78,10 @@ bool WriteInversion(std::FILE* out, const double* M, int width) {
   SD = P.SD_min;
   do {
     std::fprintf(out, "%1.2f\t    ", SD);
-    for (int j = 1; j < width; ++j)
-      std::fprintf(out, "%1.2f\t", M[inversion::NearestRow(M, width, j, SD) * width]);
+    for (int j = 1; j < width; ++j) {
+      const std::ptrdiff_t best = inversion::NearestRow(M, width, j, SD);
+      std::fprintf(out, "%1.2f\t", M[best * width]);
+    }
     std::fprintf(out, "\n");
     if (!CheckOutput(out, kOutputFile)) return false;
     SD = SD + P.SD_step;
@@ -98,9 +100,10 @@ int main() {
   const int width = inversion::MatrixWidth(expected_ncol);
   double* M = AllocateMatrix(width);
   if (M == nullptr) {
-    Fail("input.txt: beta grid (position 8 beta_min %g, position 9 beta_max %g, position 10 "
-         "beta_step %g): no memory for the fine table of %d x %.0f numbers",
-         P.beta_min, P.beta_max, P.beta_step, kFineRows, expected_ncol + 1);
+    Fail(
+        "input.txt: beta grid (position 8 beta_min %g, position 9 beta_max %g, position 10 "
+        "beta_step %g): no memory for the fine table of %d x %.0f numbers",
+        P.beta_min, P.beta_max, P.beta_step, kFineRows, expected_ncol + 1);
     return 1;
   }
   ComputeSolarDay(P, S);

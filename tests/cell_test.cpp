@@ -43,9 +43,7 @@ TEST(Simpson, OddPanelCountTakesOneMore) {
   EXPECT_EQ(nodes.size(), 10001u);
 }
 
-TEST(Simpson, EmptyIntervalGivesZero) {
-  EXPECT_EQ(simpson(Record, 1.5, 1.5, kSimpsonPanels), 0);
-}
+TEST(Simpson, EmptyIntervalGivesZero) { EXPECT_EQ(simpson(Record, 1.5, 1.5, kSimpsonPanels), 0); }
 
 // The shape factor, written out here from the model's formulas.
 double ShapeFactor(double shape, double beta, const SolarDay& day) {

@@ -114,8 +114,7 @@ TEST(Cover2sd, EquatorAtTheEquinoxByteForByte) {
   const Tables t = RunCover2sd(input);
   EXPECT_EQ(t.percentage, with_mode("% of daytime") + "0.00     100.0 \t 100.0 \t 100.0 \t \n" +
                               percent_row + "\n");
-  EXPECT_EQ(t.hours,
-            with_mode("hours") + "0.00     12.0 \t 12.0 \t 12.0 \t \n" + hours_row + "\n");
+  EXPECT_EQ(t.hours, with_mode("hours") + "0.00     12.0 \t 12.0 \t 12.0 \t \n" + hours_row + "\n");
   EXPECT_EQ(t.ncol, "3");
 }
 
@@ -136,7 +135,7 @@ TEST(Cover2sd, RowCellAndHeadingCounts) {
       {0, 1, 0.35, 3, 3, 4, "4", "0.70"},
       {0, 0.05, 0.005, 11, 13, 11, "11", "0.05"},
       {0, 1, 0.3, 4, 4, 4, "4", "0.90"},
-      {0, 0.03, 0.01, 4, 4, 4, "4", "0.03"},   // the extended-precision bound
+      {0, 0.03, 0.01, 4, 4, 4, "4", "0.03"},  // the extended-precision bound
       {0, 0.1, 0.01, 11, 12, 11, "11", "0.10"},
       {0, 0.8, 0.5, 2, 2, 3, "3", "0.50"},
       {0, 0.02, 0.004, 6, 8, 6, "6", "0.02"},
@@ -146,8 +145,8 @@ TEST(Cover2sd, RowCellAndHeadingCounts) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.first << " to " << c.last << " by " << c.step);
-    const Tables t = RunCover2sd(InputText({{8, c.first}, {9, c.last}, {10, c.step},
-                                    {11, c.first}, {12, c.last}, {13, c.step}}));
+    const Tables t = RunCover2sd(InputText(
+        {{8, c.first}, {9, c.last}, {10, c.step}, {11, c.first}, {12, c.last}, {13, c.step}}));
     EXPECT_EQ(t.ncol, c.ncol);
     for (const std::string* file : {&t.percentage, &t.hours}) {
       const auto lines = TableLines(*file);

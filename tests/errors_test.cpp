@@ -1,9 +1,8 @@
 // Input that neither program can use, and files that cannot be written: one
 // line on standard error, status 1, and every earlier file left as it was.
 #include <dirent.h>
-#include <sys/stat.h>
-
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
@@ -76,16 +75,18 @@ const Case kCommonCases[] = {
     {"seven numbers", kShort, "input.txt: position 7 (month): no number (end of file)"},
     {"a comma", "46,05 0 0 14 30 0 21 6 0 1 0.1 0 1 0.1 0 100 10 2014 1",
      "position 1 (lat_min): no number (found \",05\")"},
-    {"beta step zero", InputText({{10, 0}}), "beta grid (position 8 beta_min 0, position 9 beta_max 1, "
-                                             "position 10 beta_step 0): the step is not above zero"},
+    {"beta step zero", InputText({{10, 0}}),
+     "beta grid (position 8 beta_min 0, position 9 beta_max 1, "
+     "position 10 beta_step 0): the step is not above zero"},
     {"beta step negative", InputText({{10, -0.1}}), "the step is not above zero"},
     {"reversed beta grid stepping back past its bound", InputText({{8, 1}, {9, 0}, {10, -2}}),
      "the step is not above zero"},
     {"reversed N and SD grids stepping back past their bounds leave beta to be checked",
-     InputText({{8, 1}, {9, 0.5}, {10, -0.6}, {11, 1}, {12, 0}, {13, -2}, {14, 90}, {15, 0},
-                {16, -100}}),
+     InputText(
+         {{8, 1}, {9, 0.5}, {10, -0.6}, {11, 1}, {12, 0}, {13, -2}, {14, 90}, {15, 0}, {16, -100}}),
      "beta grid (position 8 beta_min 1, position 9 beta_max 0.5, position 10 beta_step -0.6)"},
-    {"beta step NaN", InputText({{10, NAN}}), "position 10 (beta_step): nan is not a finite number"},
+    {"beta step NaN", InputText({{10, NAN}}),
+     "position 10 (beta_step): nan is not a finite number"},
     {"beta_max infinite", InputText({{9, INFINITY}}),
      "position 9 (beta_max): inf is not a finite number"},
     {"beta_min minus infinite", InputText({{8, -INFINITY}}),
@@ -103,8 +104,9 @@ const Case kCommonCases[] = {
 TEST(Refused, Cover2sd) {
   for (const Case& c : kCommonCases) ExpectRefused(COVER2SD, c);
   const Case cases[] = {
-      {"N step zero", InputText({{13, 0}}), "N grid (position 11 N_min 0, position 12 N_max 1, "
-                                            "position 13 N_step 0): the step is not above zero"},
+      {"N step zero", InputText({{13, 0}}),
+       "N grid (position 11 N_min 0, position 12 N_max 1, "
+       "position 13 N_step 0): the step is not above zero"},
       {"N from 1e17 by 1", InputText({{11, 1e17}, {12, 2e17}, {13, 1}}),
        "the step is too small to move the accumulated value"},
       {"N_max NaN", InputText({{12, NAN}}), "position 12 (N_max): nan is not a finite number"},
@@ -115,8 +117,9 @@ TEST(Refused, Cover2sd) {
 TEST(Refused, Sd2cover) {
   for (const Case& c : kCommonCases) ExpectRefused(SD2COVER, c);
   const Case cases[] = {
-      {"SD step zero", InputText({{16, 0}}), "SD grid (position 14 SD_min 0, position 15 SD_max 100, "
-                                             "position 16 SD_step 0): the step is not above zero"},
+      {"SD step zero", InputText({{16, 0}}),
+       "SD grid (position 14 SD_min 0, position 15 SD_max 100, "
+       "position 16 SD_step 0): the step is not above zero"},
       {"SD_min infinite", InputText({{14, INFINITY}}), "position 14 (SD_min): inf"},
       {"SD step tiny", InputText({{16, 1e-10}}), "more than 2147483647 values"},
       {"fine table too large for memory", InputText({{8, 0}, {9, 2e9}, {10, 1}}),
@@ -137,14 +140,16 @@ void ExpectWriteFailure(const std::string& program, const std::string& name, boo
     ASSERT_EQ(symlink("/dev/full", (dir / name).c_str()), 0);
   const auto run = RunIn(dir.path(), program);
   EXPECT_EQ(run.status, 1);
-  EXPECT_EQ(run.error, program.substr(program.rfind('/') + 1) + ": " + name + ": " + message + "\n");
+  EXPECT_EQ(run.error,
+            program.substr(program.rfind('/') + 1) + ": " + name + ": " + message + "\n");
 }
 
 TEST(WriteFailure, FullDiskAndFolders) {
   if (!support::Exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
   const std::string full = "cannot write: No space left on device";
   const std::string folder = "cannot open for writing: Is a directory";
-  for (const char* name : {"Quorvane_output_percentage.txt", "Quorvane_output_absolute.txt", "ncol"}) {
+  for (const char* name :
+       {"Quorvane_output_percentage.txt", "Quorvane_output_absolute.txt", "ncol"}) {
     ExpectWriteFailure(COVER2SD, name, false, full);
     ExpectWriteFailure(COVER2SD, name, true, folder);
   }
@@ -157,12 +162,12 @@ TEST(WriteFailure, FullDiskAndFolders) {
 // Values that are odd but usable keep their results and status 0.
 TEST(LetThrough, OddButUsableValues) {
   const std::string inputs[] = {
-      InputText({{0, 95}}),                         // latitude beyond 90
-      InputText({{7, 13}}),                         // month 13
-      InputText({{18, 4}}),                         // no known shape
-      InputText({{11, 0.5}, {12, 1.3}}),            // N above 1
-      InputText({{8, 1}, {9, 0}, {10, 0.1}}),       // reversed beta grid
-      InputText({{8, 1}, {9, 0}, {10, -0.5}}),      // reversed, stepping back once
+      InputText({{0, 95}}),                           // latitude beyond 90
+      InputText({{7, 13}}),                           // month 13
+      InputText({{18, 4}}),                           // no known shape
+      InputText({{11, 0.5}, {12, 1.3}}),              // N above 1
+      InputText({{8, 1}, {9, 0}, {10, 0.1}}),         // reversed beta grid
+      InputText({{8, 1}, {9, 0}, {10, -0.5}}),        // reversed, stepping back once
       InputText({{11, 0.5}, {12, 0.2}, {13, -0.1}}),  // reversed N grid, one row
       InputText({{14, 80}, {15, 20}, {16, -1}}),      // reversed SD grid, one line
   };

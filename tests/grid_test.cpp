@@ -17,9 +17,9 @@ TEST(GridFault, LoopsThatEndAndLoopsThatDoNot) {
   } cases[] = {
       {0, 1.01L, 0.1, nullptr},
       {0, 1, 0.01, nullptr},
-      {0.5, 0.2, 0.1, nullptr},     // reversed: one value
-      {0.5, 0.2, -0.1, nullptr},    // reversed, stepping back short of the bound
-      {0.5, 0.2, 0, nullptr},       // reversed: the step is never used
+      {0.5, 0.2, 0.1, nullptr},   // reversed: one value
+      {0.5, 0.2, -0.1, nullptr},  // reversed, stepping back short of the bound
+      {0.5, 0.2, 0, nullptr},     // reversed: the step is never used
       {0, 1, 0, "not above zero"},
       {0, 1, -0.1, "not above zero"},
       {1, 0.01L, -2, "not above zero"},  // steps back past the bound

@@ -1,11 +1,11 @@
 // Read-back of the fine table and the nearest-cover search.
+#include "inversion.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 #include <vector>
-
-#include "inversion.hpp"
 
 namespace {
 
@@ -35,8 +35,8 @@ TEST(NearestRow, TiesAndRunsGoToTheFirstRowUnlessRoundingRaisedTheDistance) {
   } cases[] = {
       {"halfway between 50.1 and 49.9", Column(1000, {{49, 50.1}, {50, 49.9}}), 50, 49},
       {"a run of 0.0 at high cover", Column(1000, {{90, 0}, {91, 0}, {92, 0}, {99, 0}}), 0.2, 90},
-      {"a run of 95.5 far from 30.1", Column(1000, {{10, 95.5}, {11, 95.5}, {12, 95.5}, {20, 95.5}}),
-       30.1, 20},
+      {"a run of 95.5 far from 30.1",
+       Column(1000, {{10, 95.5}, {11, 95.5}, {12, 95.5}, {20, 95.5}}), 30.1, 20},
       {"exact match", Falling(), 42, 58},
       {"above every value", Falling(), 250, 0},
       {"below every value", Falling(), -3, 99},
@@ -50,7 +50,8 @@ TEST(NearestRow, TiesAndRunsGoToTheFirstRowUnlessRoundingRaisedTheDistance) {
 
 TEST(NearestRow, SearchesTheRequestedColumn) {
   std::vector<double> M(3 * kFineRows);
-  for (int i = 0; i < kFineRows; ++i) M[3 * i] = i / 100.0, M[3 * i + 1] = 100 - i, M[3 * i + 2] = i;
+  for (int i = 0; i < kFineRows; ++i)
+    M[3 * i] = i / 100.0, M[3 * i + 1] = 100 - i, M[3 * i + 2] = i;
   EXPECT_EQ(NearestRow(M.data(), 3, 1, 30), 70);
   EXPECT_EQ(NearestRow(M.data(), 3, 2, 30), 30);
 }
@@ -155,7 +156,8 @@ TEST(ReadFineTable, TableOfAnotherLengthIsAnError) {
       {Table(one, 99), "quorvane: calculations.txt: line 100: missing, the table ends early\n"},
       {"", "quorvane: calculations.txt: line 1: missing, the table ends early\n"},
       {Table(one, 101), "quorvane: calculations.txt: line 101: more than 100 lines\n"},
-      {Table(one, 40) + "\n" + Table(one, 60), "quorvane: calculations.txt: line 41: no cover label\n"},
+      {Table(one, 40) + "\n" + Table(one, 60),
+       "quorvane: calculations.txt: line 41: no cover label\n"},
       {Table(one, 40) + "x\t1.0\t\n" + Table(one, 59),
        "quorvane: calculations.txt: line 41: no cover label\n"},
   };

@@ -136,7 +136,8 @@ TEST(Sd2cover, LinesPerSunshineDuration) {
       {-5, 105, 55, {"-5.00", "50.00", "105.00"}},
   };
   for (const auto& c : cases) {
-    const auto table = TableLines(RunSd2cover(InputText({{14, c.first}, {15, c.last}, {16, c.step}})).output);
+    const auto table =
+        TableLines(RunSd2cover(InputText({{14, c.first}, {15, c.last}, {16, c.step}})).output);
     ASSERT_EQ(table.size(), c.labels.size() + 2);
     for (size_t i = 0; i < c.labels.size(); ++i) EXPECT_EQ(Cells(table[i + 2])[0], c.labels[i]);
   }
@@ -153,8 +154,10 @@ double Percentage(double cover, double beta) {
   const double pi = 3.141592653589793;
   const double J = 172, theta = (46 + 3 / 60.0) * pi / 180;
   const double delta = std::sin((J - 81) * 360 / 365.245 * pi / 180) * 23.44 * pi / 180;
-  const double C2 = std::sin((J - 80) * 4 * pi / 373) * 0.17 - std::sin((J - 8) * 2 * pi / 355) * 0.129;
-  const double z = std::sin(delta) * std::sin(theta) - std::cos(C2) * std::cos(delta) * std::cos(theta);
+  const double C2 =
+      std::sin((J - 80) * 4 * pi / 373) * 0.17 - std::sin((J - 8) * 2 * pi / 355) * 0.129;
+  const double z =
+      std::sin(delta) * std::sin(theta) - std::cos(C2) * std::cos(delta) * std::cos(theta);
   return 100 * std::pow(1 - cover, 1 - std::tan(z) * beta);
 }
 

@@ -62,14 +62,13 @@ TEST(SolarDay, PolarDayAndNightInBothHemispheres) {
   const struct {
     double lat_deg, day, month, T_ss, DAY1;
   } cases[] = {
-      {78, 21, 6, 24, 24},   // northern summer: polar day
-      {78, 21, 12, 0, 0},    // northern winter: polar night
-      {-78, 21, 6, 0, 0},    // southern winter: polar night
-      {-78, 21, 12, 24, 24}, // southern summer: polar day
-      {90, 21, 3, 24, 24},   // J = 80 counts as the northern summer
-      {-90, 21, 3, 0, 0},
-      {90, 22, 9, 24, 24},   // J = 265 as well
-      {90, 23, 9, 0, 0},     // J = 266 does not
+      {78, 21, 6, 24, 24},                         // northern summer: polar day
+      {78, 21, 12, 0, 0},                          // northern winter: polar night
+      {-78, 21, 6, 0, 0},                          // southern winter: polar night
+      {-78, 21, 12, 24, 24},                       // southern summer: polar day
+      {90, 21, 3, 24, 24},                         // J = 80 counts as the northern summer
+      {-90, 21, 3, 0, 0},    {90, 22, 9, 24, 24},  // J = 265 as well
+      {90, 23, 9, 0, 0},                           // J = 266 does not
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << c.lat_deg << " on " << c.day << "." << c.month);

@@ -25,7 +25,9 @@ class TempDir {
     buffer.push_back('\0');
     path_ = mkdtemp(buffer.data());
   }
-  ~TempDir() { std::system(("chmod -R u+w '" + path_ + "' 2>/dev/null; rm -rf '" + path_ + "'").c_str()); }
+  ~TempDir() {
+    std::system(("chmod -R u+w '" + path_ + "' 2>/dev/null; rm -rf '" + path_ + "'").c_str());
+  }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
   const std::string& path() const { return path_; }
@@ -72,16 +74,16 @@ inline std::vector<std::string> Cells(const std::string& line) {
 
 struct Run {
   int status;
-  std::string error;  // what the program wrote to standard error
-  std::string output; // what it wrote to standard output
+  std::string error;   // what the program wrote to standard error
+  std::string output;  // what it wrote to standard output
 };
 
 // Runs `program` with `args` in `dir`; standard output and error are caught
 // in files outside that folder.
 inline Run RunIn(const std::string& dir, const std::string& program, const std::string& args = "") {
   TempDir io;
-  const std::string command = "cd '" + dir + "' && '" + program + "' " + args + " >'" + (io / "out") +
-                              "' 2>'" + (io / "err") + "' </dev/null";
+  const std::string command = "cd '" + dir + "' && '" + program + "' " + args + " >'" +
+                              (io / "out") + "' 2>'" + (io / "err") + "' </dev/null";
   const int raw = std::system(command.c_str());
   const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
   return {status, ReadFile(io / "err"), ReadFile(io / "out")};

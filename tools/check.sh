@@ -10,7 +10,8 @@ jobs=${JOBS:-$(nproc)}
 fuzz_seconds=${FUZZ_SECONDS:-30}
 
 echo "== release build and tests"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQUORVANE_TESTS=ON
+bench=OFF; [ -f /usr/include/benchmark/benchmark.h ] && bench=ON
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQUORVANE_TESTS=ON -DQUORVANE_BENCH=$bench
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs"
 
