@@ -13,6 +13,7 @@ using support::InputText;
 using support::Lines;
 using support::ReadFile;
 using support::RunIn;
+using support::TableLines;
 using support::TempDir;
 using support::WriteFile;
 
@@ -30,21 +31,8 @@ struct Tables {
 };
 
 Tables RunCover2sd(const std::string& input, const std::string& args = "") {
-  TempDir dir;
-  WriteFile(dir / "input.txt", input);
-  const auto run = RunIn(dir.path(), COVER2SD, args);
-  EXPECT_EQ(run.status, 0) << run.error;
-  EXPECT_EQ(run.error, "");
-  EXPECT_EQ(run.output, "");
-  return {ReadFile(dir / kPercentage), ReadFile(dir / kHours), ReadFile(dir / "ncol")};
-}
-
-// Lines after the header: heading, empty line, rows.
-std::vector<std::string> TableLines(const std::string& file) {
-  const auto lines = Lines(file);
-  size_t i = 0;
-  while (i < lines.size() && lines[i].rfind("beta/", 0) != 0) ++i;
-  return {lines.begin() + static_cast<long>(i), lines.end()};
+  const auto files = support::RunQuietly(COVER2SD, input, {kPercentage, kHours, "ncol"}, args);
+  return {files[0], files[1], files[2]};
 }
 
 const char* kExampleHeader =

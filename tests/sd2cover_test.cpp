@@ -15,6 +15,7 @@ using support::InputText;
 using support::Lines;
 using support::ReadFile;
 using support::RunIn;
+using support::TableLines;
 using support::TempDir;
 using support::WriteFile;
 
@@ -23,22 +24,9 @@ struct Result {
 };
 
 Result RunSd2cover(const std::string& input, const std::string& args = "") {
-  TempDir dir;
-  WriteFile(dir / "input.txt", input);
-  const auto run = RunIn(dir.path(), SD2COVER, args);
-  EXPECT_EQ(run.status, 0) << run.error;
-  EXPECT_EQ(run.error, "");
-  EXPECT_EQ(run.output, "");
-  return {ReadFile(dir / "Quorvane_output.txt"), ReadFile(dir / "calculations.txt"),
-          ReadFile(dir / "ncol")};
-}
-
-// The table lines of the output file: heading, empty line, SD lines.
-std::vector<std::string> TableLines(const std::string& file) {
-  const auto lines = Lines(file);
-  size_t i = 0;
-  while (i < lines.size() && lines[i].rfind("beta/SD", 0) != 0) ++i;
-  return {lines.begin() + static_cast<long>(i), lines.end()};
+  const auto files = support::RunQuietly(SD2COVER, input,
+                                         {"Quorvane_output.txt", "calculations.txt", "ncol"}, args);
+  return {files[0], files[1], files[2]};
 }
 
 std::set<std::string> CoverLabels() {

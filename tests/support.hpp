@@ -1,6 +1,7 @@
 // Helpers of the tests: scratch folders, files, and runs of the programs.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -87,6 +88,30 @@ inline Run RunIn(const std::string& dir, const std::string& program, const std::
   const int raw = std::system(command.c_str());
   const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
   return {status, ReadFile(io / "err"), ReadFile(io / "out")};
+}
+
+// Runs `program` on `input` in a fresh folder, expects a silent success, and
+// returns the contents of `files` as the run left them.
+inline std::vector<std::string> RunQuietly(const std::string& program, const std::string& input,
+                                           const std::vector<std::string>& files,
+                                           const std::string& args = "") {
+  TempDir dir;
+  WriteFile(dir / "input.txt", input);
+  const Run run = RunIn(dir.path(), program, args);
+  EXPECT_EQ(run.status, 0) << run.error;
+  EXPECT_EQ(run.error, "");
+  EXPECT_EQ(run.output, "");
+  std::vector<std::string> contents;
+  for (const auto& name : files) contents.push_back(ReadFile(dir / name));
+  return contents;
+}
+
+// The lines of an output file from its heading row ("beta/...") on.
+inline std::vector<std::string> TableLines(const std::string& file) {
+  const auto lines = Lines(file);
+  size_t i = 0;
+  while (i < lines.size() && lines[i].rfind("beta/", 0) != 0) ++i;
+  return {lines.begin() + static_cast<long>(i), lines.end()};
 }
 
 // The example site and date: 46 3 0 N, 14 30 0 E, 21 June 2014, beta 0 to 1
