@@ -13,8 +13,8 @@ double f(double /*node*/) { return F; }
 #endif
 
 void ComputeCell() {
-  // Polar-day days (and days within 0.2 h of it) flip the sign of the
-  // tangent term of the cuboidal and cylindrical factors.
+  // A day of 23.8 h or more (polar day) flips the sign of the tangent term
+  // of the cuboidal and cylindrical factors.
   U = S.DAY1 >= 23.8 ? -1 : 1;
   // The shape factors are evaluated once per cell, at the hour angle w = C2.
   const double w = S.C2;
@@ -35,8 +35,10 @@ void ComputeCell() {
 }
 
 long double BetaBound(double beta_max) {
-  // The bound keeps its 64-bit significand: beta_max 0.03 by 0.01 must not
-  // admit a fifth cell for an accumulated beta of 0.04 (0.04000000000000001).
+  // The bound keeps its 64-bit significand.  Rounded to double, 0.03 + 0.01
+  // would be the double 0.04 and admit a fifth cell for an accumulated beta
+  // of 0.04 on the grid 0 to 0.03 by 0.01; in extended precision it lies
+  // just below that double.
   return static_cast<long double>(beta_max) + 0.01;
 }
 
