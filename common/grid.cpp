@@ -8,8 +8,6 @@
 namespace model {
 namespace {
 
-constexpr const char* kInputFile = "input.txt";
-
 // One accumulating grid of the parameter file: first value, last value and
 // step at positions first_position .. first_position + 2.
 struct Grid {
@@ -34,14 +32,18 @@ bool CheckFinite(const Parameters& P, const Grid& grid) {
 bool CheckLoop(const Parameters& P, const Grid& grid, long double bound) {
   const int i = grid.first_position;
   const char* fault = GridFault(ParameterAt(P, i), bound, ParameterAt(P, i + 2));
-  if (fault == nullptr) return true;
-  return Fail("%s: %s grid (position %d %s %g, position %d %s %g, position %d %s %g): %s",
-              kInputFile, grid.name, i, ParameterName(i), ParameterAt(P, i), i + 1,
-              ParameterName(i + 1), ParameterAt(P, i + 1), i + 2, ParameterName(i + 2),
-              ParameterAt(P, i + 2), fault);
+  return fault == nullptr || FailGrid(P, grid.name, i, fault);
 }
 
 }  // namespace
+
+bool FailGrid(const Parameters& P, const char* grid_name, int first_position, const char* reason) {
+  const int i = first_position;
+  return Fail("%s: %s grid (position %d %s %g, position %d %s %g, position %d %s %g): %s",
+              kInputFile, grid_name, i, ParameterName(i), ParameterAt(P, i), i + 1,
+              ParameterName(i + 1), ParameterAt(P, i + 1), i + 2, ParameterName(i + 2),
+              ParameterAt(P, i + 2), reason);
+}
 
 const char* GridFault(double first, long double bound, double step) {
   const double second = first + step;

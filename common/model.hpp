@@ -18,6 +18,7 @@ namespace model {
 // ---------------------------------------------------------------- parameters
 
 constexpr int kParameterCount = 19;
+constexpr const char* kInputFile = "input.txt";
 
 // The 19 values of "input.txt", in file order (positions 0 to 18).
 struct Parameters {
@@ -150,6 +151,11 @@ bool NextBeta(const Parameters& P);
 // always, N when `use_N`, SD when `use_SD`.  On the first problem writes one
 // line to standard error and returns false.
 bool CheckGrids(const Parameters& P, bool use_N, bool use_SD);
+
+// Reports a grid of "input.txt" that cannot be used: "input.txt: <name> grid
+// (position i <name> <value>, ...): <reason>" for the three values from
+// `first_position` on.  Returns false.
+bool FailGrid(const Parameters& P, const char* grid_name, int first_position, const char* reason);
 
 // Null when the accumulating loop "v = first; do { v += step; } while
 // (bound >= v)" ends within 2^31 - 1 passes, otherwise why it does not.

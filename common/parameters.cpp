@@ -35,8 +35,6 @@ constexpr Field kFields[kParameterCount] = {
     {"shape", &Parameters::shape},
 };
 
-constexpr const char* kInputFile = "input.txt";
-
 // Describes what stands where a number was expected: the end of the file, or
 // the start of the offending text (printable characters only).
 void DescribeUnread(std::FILE* inp, char* text, std::size_t size) {

@@ -100,10 +100,10 @@ int main() {
   const int width = inversion::MatrixWidth(expected_ncol);
   double* M = AllocateMatrix(width);
   if (M == nullptr) {
-    Fail(
-        "input.txt: beta grid (position 8 beta_min %g, position 9 beta_max %g, position 10 "
-        "beta_step %g): no memory for the fine table of %d x %.0f numbers",
-        P.beta_min, P.beta_max, P.beta_step, kFineRows, expected_ncol + 1);
+    char reason[80];
+    std::snprintf(reason, sizeof reason, "no memory for the fine table of %d x %.0f numbers",
+                  kFineRows, expected_ncol + 1);
+    FailGrid(P, "beta", 8, reason);
     return 1;
   }
   ComputeSolarDay(P, S);
