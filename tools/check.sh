@@ -13,7 +13,7 @@ echo "== release build and tests"
 bench=OFF; [ -f /usr/include/benchmark/benchmark.h ] && bench=ON
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQUORVANE_TESTS=ON -DQUORVANE_BENCH=$bench
 cmake --build build -j"$jobs"
-ctest --test-dir build --output-on-failure -j"$jobs"
+ctest --test-dir build --output-on-failure -j"$jobs" | tee build/ctest.log
 
 echo "== sanitizer build and tests"
 export ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1:abort_on_error=1
@@ -35,5 +35,5 @@ if [ "$fuzz_seconds" -gt 0 ]; then
   done
 fi
 
-# The suite's closing line, for readers of the log.
-ctest --test-dir build 2>&1 | tail -n 3
+# The release suite's closing lines again, for readers of the log's end.
+tail -n 3 build/ctest.log
