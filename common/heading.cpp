@@ -10,17 +10,15 @@ namespace {
 
 // Writes the raw column count with "%1.0f" into "ncol" and reads it back,
 // which rounds it to a whole number the way the C library prints it.
-bool PassThroughColumnCountFile(double& ncol) {
-  std::FILE* stl = OpenOutput(kColumnCountFile);
-  if (stl == nullptr) return false;
-  std::fprintf(stl, "%1.0f", ncol);
-  return CloseOutput(stl, kColumnCountFile) && ReadColumnCount(ncol);
+bool PassThroughColumnCountFile(Output& stl, double& ncol) {
+  std::fprintf(stl.file, "%1.0f", ncol);
+  return CloseOutput(stl) && ReadColumnCount(TempName(stl), ncol);
 }
 
 }  // namespace
 
-bool ReadColumnCount(double& ncol) {
-  std::FILE* stl = std::fopen(kColumnCountFile, "r");
+bool ReadColumnCount(const char* path, double& ncol) {
+  std::FILE* stl = std::fopen(path, "r");
   if (stl == nullptr)
     return Fail("%s: cannot open for reading: %s", kColumnCountFile, std::strerror(errno));
   const int read = std::fscanf(stl, "%lf", &ncol);
@@ -40,7 +38,7 @@ double RoundedColumnCount(const Parameters& P) {
 }
 
 bool WriteHeading(HeadingVariant variant, std::FILE* out, std::FILE* out1, const Parameters& P,
-                  double& ncol) {
+                  Output& stl, double& ncol) {
   const bool forward = variant == ForwardHeading;
   if (forward) {
     std::fprintf(out, "beta/N    ");
@@ -49,8 +47,8 @@ bool WriteHeading(HeadingVariant variant, std::FILE* out, std::FILE* out1, const
     std::fprintf(out, "beta/SD    ");
   }
   ncol = ((P.beta_max - P.beta_min) / P.beta_step) + 1;
-  if (!PassThroughColumnCountFile(ncol)) return false;
-  // The grid checks bound ncol by the range of the 32-bit counter.
+  if (!PassThroughColumnCountFile(stl, ncol)) return false;
+  // The grid checks keep ncol finite and within the range of the counter.
   for (int i = 0; i < ncol; ++i) {
     const double cell = i * P.beta_step + P.beta_min;
     if (forward) {

@@ -11,6 +11,7 @@
 // integrand f share them.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 
 namespace model {
@@ -90,15 +91,18 @@ constexpr const char* kColumnCountFile = "ncol";
 
 // Writes the heading row (label, one beta cell per column, blank line) into
 // `out` and, for the forward variant, `out1`, deriving the column count
-// through the scratch file "ncol".  Stores the count read back in `ncol`.
-// Returns false, after one line on standard error, when "ncol" cannot be
-// written or read back.
+// through the scratch file "ncol": written into `stl`, closed, and read back
+// from what this run wrote.  Stores the count read back in `ncol`.  Returns
+// false, after one line on standard error, when "ncol" cannot be written or
+// read back.
+struct Output;
 bool WriteHeading(HeadingVariant variant, std::FILE* out, std::FILE* out1, const Parameters& P,
-                  double& ncol);
+                  Output& stl, double& ncol);
 
-// Reads the column count back from "ncol"; false, after a message, when the
-// file cannot be read or holds no number.
-bool ReadColumnCount(double& ncol);
+// Reads the column count back from `path`, the file this run wrote as
+// "ncol"; false, after a message naming "ncol", when it cannot be read or
+// holds no number.
+bool ReadColumnCount(const char* path, double& ncol);
 
 // The count that the heading derives through "ncol": the raw count
 // ((beta_max - beta_min) / beta_step) + 1, rounded as "%1.0f" writes it.
@@ -128,6 +132,10 @@ inline double simpson(double (*integrand)(double), double a, double b, unsigned 
   return ((4 * integrand(a + step) + r) * step) / 3;
 }
 
+// simpson for an integrand that is F at every node, to the bit, with the
+// loop's 4999 additions of 4F + 2F made at once (see RepeatedSum).
+double SimpsonOfConstant(double F, double a, double b, unsigned int n);
+
 // The integrand (1 - CF)^E of the current cell.  The shape factor is
 // evaluated once per cell, so the integrand is the same at every node and
 // ComputeCell forms it once; f ignores its node.
@@ -145,21 +153,42 @@ long double BetaBound(double beta_max);
 // Advances beta by one step; true while the row goes on.
 bool NextBeta(const Parameters& P);
 
+// ---------------------------------------------------------------- repeated addition
+
+// The loop "for (k = 0; k < count; ++k) { v = v + t; if (limited && !(limit
+// >= v)) break; }" on doubles rounded to nearest, ties to even, in time
+// proportional to the binades v crosses.  `additions` counts the additions
+// made (the one that passed the limit included); `stalled` tells that v + t
+// == v was reached within the limit, so the loop would go on for ever.
+struct Accumulation {
+  double value;
+  std::uint64_t additions;
+  bool stalled;
+};
+Accumulation Accumulate(double v, double t, std::uint64_t count, bool limited, long double limit);
+
+// The sum of `count` additions of t to a running sum that starts at +0,
+// each rounded as the hardware rounds it (the inner loop of simpson).
+double RepeatedSum(double t, std::uint64_t count);
+
 // ---------------------------------------------------------------- validation
 
-// Checks, before any output file is opened, the grids a program uses: beta
-// always, N when `use_N`, SD when `use_SD`.  On the first problem writes one
-// line to standard error and returns false.
+// Checks, before any output file is opened, the grids a program uses (beta
+// always, N when `use_N`, SD when `use_SD`) and the heading's column count.
+// On the first problem writes one line to standard error and returns false.
 bool CheckGrids(const Parameters& P, bool use_N, bool use_SD);
 
 // Reports a grid of "input.txt" that cannot be used: "input.txt: <name> grid
 // (position i <name> <value>, ...): <reason>" for the three values from
-// `first_position` on.  Returns false.
+// `first_position` on, each with all its digits.  Returns false.
 bool FailGrid(const Parameters& P, const char* grid_name, int first_position, const char* reason);
 
-// Null when the accumulating loop "v = first; do { v += step; } while
-// (bound >= v)" ends within 2^31 - 1 passes, otherwise why it does not.
-const char* GridFault(double first, long double bound, double step);
+// Why the accumulating loop "v = first; do { v += step; } while (bound >=
+// v)" never ends or makes more than 2^31 - 1 passes, with the deciding value.
+using GridReason = char[160];
+// True, with the reason, exactly for the loops that never end or that have
+// more than 2147483647 values.
+bool GridFault(double first, long double bound, double step, GridReason reason);
 
 // ---------------------------------------------------------------- errors and files
 
@@ -168,13 +197,40 @@ void SetProgramName(const char* name);
 // Writes "<program>: <message>\n" to standard error; returns false.
 bool Fail(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// fopen(name, "w"); on failure a message naming the file and the reason.
-std::FILE* OpenOutput(const char* name);
-// False, after a message naming the file and the reason, if a write to
-// `file` has failed.
-bool CheckOutput(std::FILE* file, const char* name);
-// Closes `file`; false, after a message, if any write or the close failed.
-bool CloseOutput(std::FILE* file, const char* name);
+// The shortest text that reads back as `value` ("0.1", "1e+300", "-nan").
+using NumberText = char[32];
+const char* ShortestText(double value, NumberText text);
+
+// An output file of a run: written under a temporary name beside its final
+// name ("<name>.unfinished-XXXXXX.tmp", created new, never through a link)
+// and renamed over the final name only when the whole run has succeeded.
+struct Output {
+  const char* name;  // final name, in the working directory
+  std::FILE* file;   // open for writing until closed
+  int slot;          // its temporary file; -1 when there is none
+};
+constexpr int kMaxOutputs = 3;
+constexpr const char* kTempSuffixPattern = ".unfinished-XXXXXX.tmp";
+constexpr int kTempSuffixLength = 4;  // ".tmp", after the random part
+
+// Before anything is written: refuses a folder at a final name, or a file
+// the user may not write, and creates the temporary files (keeping the
+// permission bits of a regular file they will replace).  False, after one
+// message, with nothing left behind.  Installs the handlers that remove the
+// temporary files on SIGINT, SIGTERM, SIGHUP and SIGXFSZ.
+bool OpenOutputs(Output* outputs, int count);
+// The temporary name, to read back what this run wrote.
+const char* TempName(const Output& output);
+// False, after a message naming the final name and the reason, if a write
+// to the output has failed.
+bool CheckOutput(const Output& output);
+// Flushes, syncs and closes the file (if open); false after a message.
+bool CloseOutput(Output& output);
+// Closes every output and renames each over its final name; on failure
+// removes what is left and returns false after a message.
+bool CommitOutputs(Output* outputs, int count);
+// Closes and removes the temporary files of a failed run.
+void DiscardOutputs(Output* outputs, int count);
 
 // ---------------------------------------------------------------- working values
 

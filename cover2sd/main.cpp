@@ -6,11 +6,13 @@ using namespace model;
 
 namespace {
 
-constexpr const char* kPercentageFile = "Quorvane_output_percentage.txt";
-constexpr const char* kHoursFile = "Quorvane_output_absolute.txt";
+// The run's files; each replaces its earlier version only when all are done.
+enum { kPercentage, kHours, kColumnCount, kOutputCount };
 
 // One row per N, one cell per beta; N and beta accumulate by their steps.
-bool WriteTables(std::FILE* out, std::FILE* out1) {
+bool WriteTables(const Output& percentage, const Output& hours) {
+  std::FILE* out = percentage.file;
+  std::FILE* out1 = hours.file;
   do {
     std::fprintf(out, "%1.2f     ", CF);
     std::fprintf(out1, "%1.2f     ", CF);
@@ -22,7 +24,7 @@ bool WriteTables(std::FILE* out, std::FILE* out1) {
     } while (NextBeta(P));
     std::fprintf(out, "\n");
     std::fprintf(out1, "\n");
-    if (!CheckOutput(out, kPercentageFile) || !CheckOutput(out1, kHoursFile)) return false;
+    if (!CheckOutput(percentage) || !CheckOutput(hours)) return false;
     CF = CF + P.N_step;
   } while (P.N_max >= CF);
   return true;
@@ -35,25 +37,20 @@ int main() {
   if (!ReadParameters(P) || !CheckGrids(P, true, false)) return 1;
   ComputeSolarDay(P, S);
 
-  std::FILE* out = OpenOutput(kPercentageFile);
-  if (out == nullptr) return 1;
-  std::FILE* out1 = OpenOutput(kHoursFile);
-  if (out1 == nullptr) {
-    std::fclose(out);
-    return 1;
-  }
+  Output outputs[kOutputCount] = {{"Quorvane_output_percentage.txt", nullptr, -1},
+                                  {"Quorvane_output_absolute.txt", nullptr, -1},
+                                  {kColumnCountFile, nullptr, -1}};
+  if (!OpenOutputs(outputs, kOutputCount)) return 1;
+  std::FILE* out = outputs[kPercentage].file;
+  std::FILE* out1 = outputs[kHours].file;
   CF = P.N_min;
   WriteReportHeader(out, ForwardPercentage, P, S);
   WriteReportHeader(out1, ForwardHours, P, S);
   double ncol;
-  if (!WriteHeading(ForwardHeading, out, out1, P, ncol) || !WriteTables(out, out1)) {
-    std::fclose(out);
-    std::fclose(out1);
+  if (!WriteHeading(ForwardHeading, out, out1, P, outputs[kColumnCount], ncol) ||
+      !WriteTables(outputs[kPercentage], outputs[kHours])) {
+    DiscardOutputs(outputs, kOutputCount);
     return 1;
   }
-  if (!CloseOutput(out, kPercentageFile)) {
-    std::fclose(out1);
-    return 1;
-  }
-  return CloseOutput(out1, kHoursFile) ? 0 : 1;
+  return CommitOutputs(outputs, kOutputCount) ? 0 : 1;
 }

@@ -18,8 +18,8 @@ using inversion::kFineRows;
 
 namespace {
 
-constexpr const char* kOutputFile = "Quorvane_output.txt";
-constexpr const char* kFineTableFile = "calculations.txt";
+// The run's files; each replaces its earlier version only when all are done.
+enum { kInverse, kColumnCount, kFineTable, kOutputCount };
 
 double SD;  // the requested sunshine duration of the current line, percent
 
@@ -37,9 +37,8 @@ double* AllocateMatrix(int width) {
 
 // One line per cover 0.00, 0.01, ... (accumulated; 100 lines, since the
 // hundredth sum of 0.01 lies just above 1), one percentage per beta.
-bool WriteFineTable() {
-  std::FILE* calc = OpenOutput(kFineTableFile);
-  if (calc == nullptr) return false;
+bool WriteFineTable(Output& fine) {
+  std::FILE* calc = fine.file;
   CF = 0;
   do {
     std::fprintf(calc, "%1.2f\t", CF);
@@ -49,32 +48,31 @@ bool WriteFineTable() {
       std::fprintf(calc, "%1.1f\t", X_per);
     } while (NextBeta(P));
     std::fprintf(calc, "\n");
-    if (!CheckOutput(calc, kFineTableFile)) {
-      std::fclose(calc);
-      return false;
-    }
+    if (!CheckOutput(fine)) return false;
     CF = CF + 0.01;
   } while (CF <= 1);
-  return CloseOutput(calc, kFineTableFile);
+  return CloseOutput(fine);
 }
 
-// Reads "calculations.txt" back into M, whose rows are `width` wide.
-bool ReadBack(double* M, int width) {
+// Reads "ncol" and "calculations.txt", as this run wrote them, back into M,
+// whose rows are `width` wide.
+bool ReadBack(const Output& stl, const Output& fine, double* M, int width) {
   double ncol;
-  if (!ReadColumnCount(ncol)) return false;
+  if (!ReadColumnCount(TempName(stl), ncol)) return false;
   if (inversion::MatrixWidth(ncol) != width)
     return Fail("%s: holds %g, which is not the column count of this run", kColumnCountFile, ncol);
-  std::FILE* calc1 = std::fopen(kFineTableFile, "r");
+  std::FILE* calc1 = std::fopen(TempName(fine), "r");
   if (calc1 == nullptr)
-    return Fail("%s: cannot open for reading: %s", kFineTableFile, std::strerror(errno));
-  const bool ok = inversion::ReadFineTable(calc1, kFineTableFile, M, width);
+    return Fail("%s: cannot open for reading: %s", fine.name, std::strerror(errno));
+  const bool ok = inversion::ReadFineTable(calc1, fine.name, M, width);
   std::fclose(calc1);
   return ok;
 }
 
 // One line per SD (accumulated, up to SD_max) with the nearest cover label
 // per beta column.
-bool WriteInversion(std::FILE* out, const double* M, int width) {
+bool WriteInversion(const Output& inverse, const double* M, int width) {
+  std::FILE* out = inverse.file;
   SD = P.SD_min;
   do {
     std::fprintf(out, "%1.2f\t    ", SD);
@@ -83,10 +81,20 @@ bool WriteInversion(std::FILE* out, const double* M, int width) {
       std::fprintf(out, "%1.2f\t", M[best * width]);
     }
     std::fprintf(out, "\n");
-    if (!CheckOutput(out, kOutputFile)) return false;
+    if (!CheckOutput(inverse)) return false;
     SD = SD + P.SD_step;
   } while (P.SD_max >= SD);
   return true;
+}
+
+bool Run(Output* outputs, double* M, int width) {
+  std::FILE* out = outputs[kInverse].file;
+  WriteReportHeader(out, InverseOutput, P, S);
+  double ncol;
+  return WriteHeading(InverseHeading, out, nullptr, P, outputs[kColumnCount], ncol) &&
+         WriteFineTable(outputs[kFineTable]) &&
+         ReadBack(outputs[kColumnCount], outputs[kFineTable], M, width) &&
+         WriteInversion(outputs[kInverse], M, width);
 }
 
 }  // namespace
@@ -108,19 +116,14 @@ int main() {
   }
   ComputeSolarDay(P, S);
 
-  std::FILE* out = OpenOutput(kOutputFile);
-  if (out == nullptr) {
-    std::free(M);
-    return 1;
+  Output outputs[kOutputCount] = {{"Quorvane_output.txt", nullptr, -1},
+                                  {kColumnCountFile, nullptr, -1},
+                                  {"calculations.txt", nullptr, -1}};
+  bool ok = OpenOutputs(outputs, kOutputCount);
+  if (ok && !Run(outputs, M, width)) {
+    DiscardOutputs(outputs, kOutputCount);
+    ok = false;
   }
-  WriteReportHeader(out, InverseOutput, P, S);
-  double ncol;
-  const bool ok = WriteHeading(InverseHeading, out, nullptr, P, ncol) && WriteFineTable() &&
-                  ReadBack(M, width) && WriteInversion(out, M, width);
   std::free(M);
-  if (!ok) {
-    std::fclose(out);
-    return 1;
-  }
-  return CloseOutput(out, kOutputFile) ? 0 : 1;
+  return ok && CommitOutputs(outputs, kOutputCount) ? 0 : 1;
 }

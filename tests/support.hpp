@@ -2,6 +2,12 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <dirent.h>
+#include <fcntl.h>
+#include <grp.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,6 +15,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <initializer_list>
+#include <map>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -51,6 +58,30 @@ inline std::string ReadFile(const std::string& path) {
 
 inline bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
+// Name and contents of every entry of a folder; other than regular files as
+// "<link to TARGET>", "<folder>" or "<other>".
+inline std::map<std::string, std::string> Snapshot(const std::string& dir) {
+  std::map<std::string, std::string> files;
+  DIR* d = opendir(dir.c_str());
+  while (dirent* entry = readdir(d)) {
+    const std::string name = entry->d_name, path = dir + "/" + name;
+    if (name == "." || name == "..") continue;
+    struct stat info;
+    lstat(path.c_str(), &info);
+    if (S_ISREG(info.st_mode)) {
+      files[name] = ReadFile(path);
+    } else if (S_ISLNK(info.st_mode)) {
+      char target[4096];
+      const ssize_t n = readlink(path.c_str(), target, sizeof target);
+      files[name] = "<link to " + std::string(target, n > 0 ? n : 0) + ">";
+    } else {
+      files[name] = S_ISDIR(info.st_mode) ? "<folder>" : "<other>";
+    }
+  }
+  closedir(d);
+  return files;
+}
+
 inline std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   std::string line;
@@ -88,6 +119,52 @@ inline Run RunIn(const std::string& dir, const std::string& program, const std::
   const int raw = std::system(command.c_str());
   const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
   return {status, ReadFile(io / "err"), ReadFile(io / "out")};
+}
+
+// How a child run differs from a plain one.
+struct Child {
+  long file_size_limit = -1;  // RLIMIT_FSIZE in bytes, or -1
+  bool ignore_sigxfsz = false;
+  uid_t uid = 0;  // run as this user (and its group) when non-zero and we are root
+};
+
+// Starts `program` in `dir` as `child` says, standard output and error into
+// files of `io`; returns its pid.
+inline pid_t Start(const std::string& dir, const std::string& program, const TempDir& io,
+                   const Child& child = {}) {
+  const std::string out = io / "out", err = io / "err";
+  const pid_t pid = fork();
+  if (pid != 0) return pid;
+  const int null = open("/dev/null", O_RDONLY);
+  dup2(null, 0);
+  dup2(open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+  dup2(open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 2);
+  if (child.file_size_limit >= 0) {
+    const rlimit limit = {static_cast<rlim_t>(child.file_size_limit),
+                          static_cast<rlim_t>(child.file_size_limit)};
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  if (child.ignore_sigxfsz) signal(SIGXFSZ, SIG_IGN);
+  if (child.uid != 0 && geteuid() == 0) {
+    setgroups(0, nullptr);
+    if (setgid(child.uid) != 0 || setuid(child.uid) != 0) _exit(125);
+  }
+  if (chdir(dir.c_str()) != 0) _exit(126);
+  execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+  _exit(127);
+}
+
+// Waits for a child started with Start: its exit status, or 128 + signal.
+inline Run Finish(pid_t pid, const TempDir& io) {
+  int raw = 0;
+  waitpid(pid, &raw, 0);
+  const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+  return {status, ReadFile(io / "err"), ReadFile(io / "out")};
+}
+
+inline Run RunChild(const std::string& dir, const std::string& program, const Child& child) {
+  TempDir io;
+  return Finish(Start(dir, program, io, child), io);
 }
 
 // Runs `program` on `input` in a fresh folder, expects a silent success, and
