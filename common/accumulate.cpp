@@ -20,7 +20,6 @@
 namespace model {
 namespace {
 
-constexpr double kTwo53 = 9007199254740992.0;  // 2^53, the number of spacings in a binade
 constexpr double kSubnormalTop = 0x1p-1021;    // below it, the spacing is 2^-1074
 
 // The uniform stretch holding w > 0: w = m 2^shift with m whole, and a sum

@@ -25,11 +25,16 @@ void ComputeCell() {
   if (P.shape == 3) E = E3;
   if (P.shape == 2) E = E2;
   if (P.shape == 1) E = E1;
-  // The integrand does not depend on the node: form it once, then let
-  // simpson do its node-by-node additions on that value, so that X is the
-  // same to the bit as with pow evaluated at each of the 10001 nodes.
+  // The integrand does not depend on the node: form it once.  simpson would
+  // add the same 4F + 2F to its running sum 4999 times, each sum rounded;
+  // SimpsonOfConstant makes those additions binade by binade and gives the
+  // same double to the bit.
   F = std::pow(1 - CF, E);
+#ifdef QUORVANE_NODE_BY_NODE
   X = simpson(f, S.T1, S.T2, kSimpsonPanels);
+#else
+  X = SimpsonOfConstant(F, S.T1, S.T2, kSimpsonPanels);
+#endif
   X_per = 100 - ((S.DAY - X) * 100) / S.DAY;
   X2 = ((X * 180) / 3.141592653589793) / 15;
 }

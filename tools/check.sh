@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds and runs every test: the release build, the same suite built with
 # AddressSanitizer and UndefinedBehaviorSanitizer, and a short, bounded
-# libFuzzer run of the parameter reader and the fine-table read-back.
+# libFuzzer run of the parameter reader, the fine-table read-back and the
+# closed form of Simpson's sum against simpson.
 # Environment: JOBS (default: all cores), FUZZ_SECONDS per target (default 30;
 # 0 skips fuzzing).
 set -euo pipefail
@@ -27,8 +28,8 @@ if [ "$fuzz_seconds" -gt 0 ]; then
   echo "== fuzzing, ${fuzz_seconds}s per target"
   CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUORVANE_TESTS=OFF \
     -DQUORVANE_FUZZ=ON -DQUORVANE_SANITIZE=address,undefined,float-cast-overflow
-  cmake --build build-fuzz -j"$jobs" --target parameters_fuzz fine_table_fuzz
-  for target in parameters fine_table; do
+  cmake --build build-fuzz -j"$jobs" --target parameters_fuzz fine_table_fuzz simpson_fuzz
+  for target in parameters fine_table simpson; do
     mkdir -p "build-fuzz/corpus/$target"
     "build-fuzz/bin/${target}_fuzz" -max_total_time="$fuzz_seconds" -close_fd_mask=2 \
       -print_final_stats=1 "build-fuzz/corpus/$target" "fuzz/corpus/$target"
