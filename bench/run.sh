@@ -1,11 +1,17 @@
 #!/usr/bin/env bash
-# Benchmark: one cell, a 1001-column sd2cover run and a 1001-column cover2sd
-# run, each shipped against the reference build that evaluates pow at every
-# integration node; the sd2cover run also against the bare arithmetic.
-# Prints times and ratios. Needs libbenchmark-dev.
+# Benchmark: one cell, and whole 1001-column runs of sd2cover and cover2sd,
+# each shipped against
+#   - the reference build (pow at every integration node, simpson's 4999
+#     additions one by one), and
+#   - the replay build (the cell results read back from a recording instead
+#     of computed: what a run costs besides the arithmetic).
+# Checks that every build writes the same bytes. Prints times and ratios.
+# Needs libbenchmark-dev. Environment: ROUNDS (default 15) shipped/replay
+# pairs, run alternately so that a drift of the machine meets both alike.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+rounds=${ROUNDS:-15}
 cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DQUORVANE_BENCH=ON -DQUORVANE_TESTS=OFF >/dev/null
 cmake --build build-bench -j"$(nproc)" >/dev/null
 bin=$root/build-bench/bin
@@ -14,45 +20,44 @@ echo "== one cell (example site and date, N 0.37, beta 0.5, cuboidal)"
 "$bin/cell_bench" --benchmark_repetitions=3 --benchmark_report_aggregates_only=true \
   --benchmark_format=csv 2>/dev/null >"$root/build-bench/cells.csv"
 cell_ns() { awk -F, -v n="\"$1_median\"" '$1 == n { print $3 }' "$root/build-bench/cells.csv"; }
-straight=$(cell_ns cell/straightforward)
-shipped=$(cell_ns cell/shipped)
-bare=$(cell_ns cell/bare_arithmetic)
-printf '%-28s %12.0f ns\n' "straightforward" "$straight" "shipped" "$shipped" "bare arithmetic" "$bare"
-awk -v s="$straight" -v p="$shipped" -v b="$bare" \
-  'BEGIN { printf "ratio straightforward/shipped: %.1f   shipped/bare: %.2f\n", s / p, p / b }'
+printf '%-32s %10.0f ns\n' "straightforward (pow each node)" "$(cell_ns cell/straightforward)" \
+  "shipped" "$(cell_ns cell/shipped)" "closed-form sum alone" "$(cell_ns cell/closed_form_sum)"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 # Example site and date; beta 0 to 1 by 0.001; N 0 to 1 by 0.01; SD 0 to 100 by 1.
 input="46 3 0 14 30 0 21 6 0 1 0.001 0 1 0.01 0 100 1 2014 1"
 
-# Runs $1 in a fresh folder $2; prints wall seconds and peak memory (KiB).
-run() {
-  mkdir -p "$2" && echo "$input" >"$2/input.txt"
-  local start end
-  start=$(date +%s.%N)
-  if [ -x /usr/bin/time ]; then
-    (cd "$2" && /usr/bin/time -f %M -o rss "$1")
-  else
-    (cd "$2" && "$1" && echo 0 >rss)
-  fi
-  end=$(date +%s.%N)
-  echo "$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }') $(cat "$2/rss")"
-}
+now() { date +%s%N; }
 
 for program in sd2cover cover2sd; do
   echo "== $program, 1001 beta columns"
-  read -r t_ship rss_ship <<<"$(run "$bin/$program" "$work/$program")"
-  read -r t_ref rss_ref <<<"$(run "$bin/${program}_reference" "$work/${program}_reference")"
-  for f in "$work/$program"/*.txt "$work/$program/ncol"; do
-    cmp -s "$f" "$work/${program}_reference/${f##*/}" || { echo "outputs differ: ${f##*/}"; exit 1; }
+  for variant in shipped reference record replay; do
+    mkdir -p "$work/$program/$variant" && echo "$input" >"$work/$program/$variant/input.txt"
   done
-  printf '%-28s %8.3f s  %8d KiB\n' "reference (pow at each node)" "$t_ref" "$rss_ref" \
-    "shipped" "$t_ship" "$rss_ship"
-  cells=$(( 100 * 1001 ))
-  [ "$program" = cover2sd ] && cells=$(( 101 * 1001 ))
-  awk -v r="$t_ref" -v s="$t_ship" -v b="$bare" -v c="$cells" 'BEGIN {
-    printf "ratio reference/shipped: %.1f   shipped/bare arithmetic (%d cells x %.0f ns = %.3f s): %.2f\n",
-      r / s, c, b, c * b * 1e-9, s / (c * b * 1e-9) }'
+  exe() { [ "$1" = shipped ] && echo "$bin/$program" || echo "$bin/${program}_$1"; }
+  cells=$work/$program/cells.bin
+  (cd "$work/$program/record" && QUORVANE_CELLS=$cells "$(exe record)")
+  start=$(now); (cd "$work/$program/reference" && "$(exe reference)"); t_ref=$(( $(now) - start ))
+  t_ship=0 t_replay=0
+  for _ in $(seq "$rounds"); do
+    start=$(now); (cd "$work/$program/shipped" && "$(exe shipped)"); t_ship=$(( t_ship + $(now) - start ))
+    start=$(now); (cd "$work/$program/replay" && QUORVANE_CELLS=$cells "$(exe replay)")
+    t_replay=$(( t_replay + $(now) - start ))
+  done
+  for variant in reference record replay; do
+    for f in "$work/$program/shipped"/*.txt "$work/$program/shipped/ncol"; do
+      cmp -s "$f" "$work/$program/$variant/${f##*/}" ||
+        { echo "outputs differ: $variant ${f##*/}"; exit 1; }
+    done
+  done
+  rss=0
+  [ -x /usr/bin/time ] && rss=$(cd "$work/$program/shipped" && /usr/bin/time -f %M "$(exe shipped)" 2>&1)
+  awk -v r="$t_ref" -v s="$t_ship" -v p="$t_replay" -v n="$rounds" -v m="$rss" 'BEGIN {
+    s /= n; p /= n
+    printf "%-32s %9.1f ms\n", "reference (pow at each node)", r / 1e6
+    printf "%-32s %9.1f ms   peak memory %d KiB\n", "shipped", s / 1e6, m
+    printf "%-32s %9.1f ms\n", "replay (no cell arithmetic)", p / 1e6
+    printf "reference/shipped: %.0f   shipped/replay: %.2f\n", r / s, s / p }'
 done
-echo "outputs of shipped and reference builds are identical"
+echo "outputs of the shipped, reference, recording and replay builds are identical"

@@ -2,15 +2,17 @@
 // rounded to nearest with ties to even, computed in time proportional to the
 // number of binades the sum crosses instead of the number of additions.
 //
-// While v stays in a stretch of doubles of uniform spacing u (one binade, or
-// the subnormals together with the lowest normal binade), v = m u for a whole
-// number m, and t = y u exactly (a power-of-two scaling).  As long as the
-// exact sum m u + t lies in the same stretch, the rounded sum is m + D with
-// D the nearest whole number to y, ties going to the even m + D.  After one
+// While |v| stays in a stretch of doubles of uniform spacing u (one binade,
+// or the subnormals together with the lowest normal binade), |v| = m u for a
+// whole number m, and |t| = y u exactly (a power-of-two scaling).  As long as
+// the exact sum lies in the same stretch, the rounded sum is m +- D with D
+// the nearest whole number to y, ties going to the even result.  After one
 // tie step m is even, and from then on D is the even neighbour at every step;
-// otherwise D is the same at every step anyway.  So k additions add k D at
-// once, and the addition that leaves the stretch is made by the hardware,
-// which rounds it (into infinity, too) exactly as the loop would.
+// otherwise D is the same at every step anyway.  So k additions move m by
+// k D at once, and for a positive double adding D spacings is adding D to its
+// bit pattern (which carries into the next binade, and into infinity, as the
+// hardware rounds).  The addition that leaves the stretch is made by the
+// hardware.
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -20,89 +22,132 @@
 namespace model {
 namespace {
 
-constexpr double kSubnormalTop = 0x1p-1021;    // below it, the spacing is 2^-1074
+constexpr std::uint64_t kFractionMask = (std::uint64_t{1} << 52) - 1;
+constexpr std::uint64_t kHiddenBit = std::uint64_t{1} << 52;
+constexpr std::uint64_t kSignBit = std::uint64_t{1} << 63;
+constexpr std::int64_t kBinade = std::int64_t{1} << 53;  // whole numbers m below the next binade
 
-// The uniform stretch holding w > 0: w = m 2^shift with m whole, and a sum
-// stays in it while its exact value lies within [low, high) spacings.
+std::uint64_t Bits(double x) {
+  std::uint64_t bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  return bits;
+}
+
+double FromBits(std::uint64_t bits) {
+  double x;
+  std::memcpy(&x, &bits, sizeof x);
+  return x;
+}
+
+// The uniform stretch holding |v| > 0: |v| = m 2^shift with m whole, its bit
+// pattern is base + m, and a sum stays in the stretch while its exact value
+// lies within [low, high) spacings.
 struct Stretch {
-  int shift;          // log2 of the spacing
-  std::int64_t m;     // w in spacings
-  std::int64_t low;   // first whole number of the stretch (1 in the lowest,
-                      // so that no jump lands on a zero whose sign it would miss)
-  std::int64_t high;  // first whole number past it
+  int shift;
+  std::int64_t m;
+  std::int64_t low;  // 1 in the lowest stretch, so that no jump lands on a
+                     // zero whose sign it would miss
+  std::int64_t high;
+  std::uint64_t base;
 };
 
-Stretch StretchOf(double w) {
+Stretch StretchOf(std::uint64_t magnitude_bits) {
+  const int exponent = static_cast<int>(magnitude_bits >> 52);
   Stretch s;
-  if (w < kSubnormalTop) {
+  s.high = kBinade;
+  if (exponent <= 1) {
     s.shift = -1074;
+    s.m = static_cast<std::int64_t>(magnitude_bits);
     s.low = 1;
+    s.base = 0;
   } else {
-    int exponent;
-    std::frexp(w, &exponent);  // w in [2^(exponent-1), 2^exponent)
-    s.shift = exponent - 53;
+    s.shift = exponent - 1075;
+    s.m = static_cast<std::int64_t>((magnitude_bits & kFractionMask) | kHiddenBit);
     s.low = std::int64_t{1} << 52;
+    s.base = static_cast<std::uint64_t>(exponent - 1) << 52;
   }
-  s.high = std::int64_t{1} << 53;
-  s.m = static_cast<std::int64_t>(std::ldexp(w, -s.shift));
   return s;
 }
 
-bool SameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+// |t| in spacings of 2^shift: whole part Y and how the fraction compares
+// with a half.
+struct Spacings {
+  std::int64_t Y;
+  int fraction;  // 0: none, 1: below 1/2, 2: exactly 1/2, 3: above
+  bool fits;     // false when |t| is 2^53 spacings or more
+};
 
-// How many of the next additions can be made at once, and the increment D
-// (in spacings of the stretch, signed like the move of |v|) of each.  Zero
+Spacings SpacingsOf(std::uint64_t magnitude_bits, int shift) {
+  const int exponent = static_cast<int>(magnitude_bits >> 52);
+  const std::uint64_t M =
+      exponent == 0 ? magnitude_bits : (magnitude_bits & kFractionMask) | kHiddenBit;
+  const int d = (exponent == 0 ? -1074 : exponent - 1075) - shift;
+  if (d >= 0) {
+    if (d > 53 || (M << d) >= static_cast<std::uint64_t>(kBinade)) return {0, 0, false};
+    return {static_cast<std::int64_t>(M << d), 0, true};
+  }
+  const int r = -d;
+  if (r >= 64) return {0, M == 0 ? 0 : 1, true};
+  const std::uint64_t rest = M & ((std::uint64_t{1} << r) - 1), half = std::uint64_t{1} << (r - 1);
+  return {static_cast<std::int64_t>(M >> r),
+          rest == 0      ? 0
+          : rest < half  ? 1
+          : rest == half ? 2
+                         : 3,
+          true};
+}
+
+// The increment of each addition in spacings, from Y and the fraction; -1
+// for a tie from an odd m, which one addition by the hardware makes even.
+std::int64_t Increment(std::int64_t Y, int fraction, std::int64_t m) {
+  if (fraction <= 1) return Y;
+  if (fraction == 3) return Y + 1;
+  if (m % 2 != 0) return -1;
+  return Y % 2 == 0 ? Y : Y + 1;
+}
+
+// How many of the next additions can be made at once, and the move D of m
+// at each (|v| grows when t has v's sign, shrinks otherwise).  Zero
 // additions where the next one leaves the stretch, is a tie from an odd m,
-// or the values are not finite nonzero doubles.
+// or v and t are not finite and nonzero; D = 0 where v + t == v.
 struct Jump {
   std::uint64_t additions;
   std::int64_t D;
   Stretch stretch;
-  double sign;
+  std::uint64_t sign;  // the sign bit of v
 };
 
 Jump PlanJump(double v, double t, std::uint64_t remaining, bool limited, long double limit) {
-  Jump jump{0, 0, {}, 1};
+  Jump jump{0, 0, {}, 0};
   if (!std::isfinite(v) || !std::isfinite(t) || v == 0 || t == 0) return jump;
-  // Work on |v|, moving up when t has its sign and down otherwise.
-  jump.sign = v < 0 ? -1 : 1;
-  const double w = std::fabs(v), x = t * jump.sign;
-  const Stretch s = StretchOf(w);
+  const std::uint64_t vb = Bits(v), tb = Bits(t);
+  jump.sign = vb & kSignBit;
+  const bool up = (tb & kSignBit) == jump.sign;
+  const Stretch s = StretchOf(vb & ~kSignBit);
   jump.stretch = s;
-  const double y = std::ldexp(x, -s.shift);
-  // The first sum must stay in the stretch: low <= m + y < high.
-  if (x > 0 ? !(y < static_cast<double>(s.high - s.m)) : !(y >= static_cast<double>(s.low - s.m)))
-    return jump;
-  const double whole = std::floor(y);
-  const double rho = y - whole;  // exact: the fraction bits of y
-  const auto Y = static_cast<std::int64_t>(whole);
-  std::int64_t D;
-  if (rho < 0.5) {
-    D = Y;
-  } else if (rho > 0.5) {
-    D = Y + 1;
-  } else {
-    if (s.m % 2 != 0) return jump;  // one step by hardware makes m even
-    D = Y % 2 == 0 ? Y : Y + 1;
-  }
+  const Spacings sp = SpacingsOf(tb & ~kSignBit, s.shift);
+  if (!sp.fits) return jump;
+  const std::int64_t D = Increment(sp.Y, sp.fraction, s.m);
+  if (D < 0) return jump;
+  // Addition j = 0, 1, ... starts from m +- jD and must keep its exact sum
+  // in the stretch.  Up: m + jD + |y| < high, i.e. jD <= high - m - Y - 1.
+  // Down: m - jD - |y| >= low, i.e. jD <= m - Y - low (- 1 with a fraction).
+  const std::int64_t room =
+      up ? s.high - s.m - sp.Y - 1 : s.m - sp.Y - s.low - (sp.fraction != 0 ? 1 : 0);
+  if (room < 0) return jump;
   if (D == 0) {  // v + t == v: the sum never moves again
     jump.additions = remaining;
     return jump;
   }
-  // Additions j = 0, 1, ... start from m + j D; each must keep its exact sum
-  // in the stretch.  Up: m + jD + Y + rho < high, i.e. jD <= high - m - Y - 1.
-  // Down: m + jD + Y + rho >= low, i.e. j|D| <= m + Y - low.
-  const std::int64_t room = x > 0 ? s.high - s.m - Y - 1 : s.m + Y - s.low;
-  if (room < 0) return jump;
-  std::uint64_t k = static_cast<std::uint64_t>(room / (D < 0 ? -D : D)) + 1;
+  std::uint64_t k = static_cast<std::uint64_t>(room / D) + 1;
   if (k > remaining) k = remaining;
   if (limited) {
-    // Sums v_j = sign (m + jD) 2^shift, j = 1..k, must not pass the limit:
-    // a + j delta <= L, with a = sign m, delta = sign D > 0, L = limit 2^-shift.
+    // The sums, a + j delta for j = 1..k in spacings (a the signed m, delta
+    // > 0 the signed move), must not pass L, the limit in spacings.
     const long double L = std::ldexp(limit, -s.shift);
-    const long double a = jump.sign * static_cast<long double>(s.m);
-    const long double delta = jump.sign * static_cast<long double>(D);
-    if (!(delta > 0)) return Jump{0, 0, {}, 1};
+    const long double a = jump.sign ? -static_cast<long double>(s.m) : s.m;
+    const long double delta = (jump.sign != 0) == up ? -static_cast<long double>(D) : D;
+    if (!(delta > 0)) return Jump{0, 0, {}, 0};
     const long double span = L - a;  // exact near the stretch; far away, k is not bounded by it
     if (span < static_cast<long double>(k) * delta) {
       long double j = std::floor(span / delta);
@@ -112,8 +157,101 @@ Jump PlanJump(double v, double t, std::uint64_t remaining, bool limited, long do
     }
   }
   jump.additions = k;
-  jump.D = D;
+  jump.D = up ? D : -D;
   return jump;
+}
+
+// The rounding of t in a binade where the sum's spacing is 2^r times t's:
+// whole part Y of t in spacings, the fraction's class, and the increment D
+// of each addition from an even m (for a tie, the even neighbour).
+struct Binade {
+  std::int64_t Y, D;
+  int fraction;  // 0: none, 1: below 1/2, 2: exactly 1/2, 3: above
+};
+
+Binade BinadeOf(std::int64_t Mt, int r) {
+  Binade b{Mt >> r, 0, 0};
+  if (r > 0) {
+    const std::int64_t rest = Mt & ((std::int64_t{1} << r) - 1), half = std::int64_t{1} << (r - 1);
+    b.fraction = rest == 0 ? 0 : rest < half ? 1 : rest == half ? 2 : 3;
+  }
+  b.D = b.fraction == 3 ? b.Y + 1 : b.fraction == 2 && b.Y % 2 != 0 ? b.Y + 1 : b.Y;
+  return b;
+}
+
+// RepeatedSum for a positive normal t whose sums stay normal: the stretch
+// arithmetic on the sum's exponent E and whole significand m alone (sum =
+// m 2^(E - 1075), m in [2^52, 2^53)), including the addition that carries
+// the sum into the next binade, rounded there at twice the spacing.
+//
+// A binade entered by that carry starts at m = 2^52 + delta with delta <=
+// D: the carry came from S = m + Y below 2^53 + D' (D' the increment of the
+// binade before, about 2 D) and halved it.  So its number of whole steps,
+// floor((2^52 - 1 - Y - delta) / D), is Q0, Q0 - 1 or Q0 - 2 with Q0 its
+// value at delta = 0, which depends on the binade alone and is found off
+// the chain of dependent operations that the sum itself forms.
+double RepeatedNormalSum(std::uint64_t t_bits, std::uint64_t count) {
+  const int Et = static_cast<int>(t_bits >> 52);
+  const std::int64_t Mt = static_cast<std::int64_t>((t_bits & kFractionMask) | kHiddenBit);
+  const std::int64_t half_binade = kBinade >> 1;
+  int E = Et;
+  std::int64_t m = Mt;  // the first sum is t itself
+  bool entered_by_carry = false;
+  // Q0 from one reciprocal: the estimate whole 2^r / Mt is off by at most
+  // Q0 2^r / Mt <= 2^(2r - 52) (D differs from Mt / 2^r by less than one),
+  // so while r <= 24 its whole part is within one of Q0.
+  const double reciprocal = 1.0 / static_cast<double>(Mt);
+  while (count > 0) {
+    const int r = E - Et;  // the sum's spacing is 2^r times t's
+    if (r > 53) break;     // t is below half a spacing: the sum stays
+    const Binade b = BinadeOf(Mt, r);
+    const std::int64_t room = kBinade - m - b.Y - 1;
+    const bool tie_from_odd = b.fraction == 2 && m % 2 != 0;
+    if (b.D == 0 && room >= 0 && !tie_from_odd) break;  // sum + t == sum from here on
+    if (b.D > 0 && room >= 0 && !tie_from_odd) {
+      const std::int64_t D = b.D, whole = half_binade - 1 - b.Y;
+      std::int64_t q;
+      if (entered_by_carry && whole >= 2 * D) {
+        std::int64_t Q0;  // off the chain: the binade's alone
+        if (r <= 24) {
+          Q0 = static_cast<std::int64_t>(static_cast<double>(whole) * reciprocal *
+                                         static_cast<double>(std::int64_t{1} << r));
+          if (Q0 * D > whole)
+            --Q0;
+          else if ((Q0 + 1) * D <= whole)
+            ++Q0;
+        } else {
+          Q0 = whole / D;
+        }
+        const std::int64_t QD = Q0 * D;
+        q = Q0 - (QD > room ? 1 : 0) - (QD - D > room ? 1 : 0);
+      } else {
+        q = room / D;
+      }
+      const std::uint64_t k =
+          static_cast<std::uint64_t>(q) + 1 < count ? static_cast<std::uint64_t>(q) + 1 : count;
+      m += static_cast<std::int64_t>(k) * D;
+      count -= k;
+      if (m == kBinade) ++E, m >>= 1;  // the last sum rounded up to the binade's end
+      if (count == 0) break;
+    }
+    // One addition by the rules of rounding: within the binade (a tie from
+    // an odd m) or across its end, where the exact sum S + fraction in
+    // spacings is rounded at twice the spacing.
+    const std::int64_t S = m + b.Y;
+    entered_by_carry = S >= kBinade;
+    if (!entered_by_carry) {
+      m = S + (b.fraction == 3 || (b.fraction == 2 && S % 2 != 0) ? 1 : 0);
+    } else {
+      const bool up = S % 2 != 0 && (b.fraction != 0 || ((S + 1) / 2) % 2 == 0);
+      m = (S + (up ? 1 : 0)) >> 1;
+      ++E;
+    }
+    if (m == kBinade) ++E, m >>= 1, entered_by_carry = false;
+    --count;
+    if (E >= 0x7ff) return INFINITY;  // rounded past the largest double
+  }
+  return FromBits((static_cast<std::uint64_t>(E - 1) << 52) + static_cast<std::uint64_t>(m));
 }
 
 }  // namespace
@@ -134,7 +272,7 @@ Accumulation Accumulate(double v, double t, std::uint64_t count, bool limited, l
     if (jump.additions > 0) {
       const Stretch& s = jump.stretch;
       const std::int64_t m = s.m + static_cast<std::int64_t>(jump.additions) * jump.D;
-      result.value = jump.sign * std::ldexp(static_cast<double>(m), s.shift);
+      result.value = FromBits(jump.sign | (s.base + static_cast<std::uint64_t>(m)));
       result.additions += jump.additions;
       if (result.additions == count) return result;
     }
@@ -142,7 +280,7 @@ Accumulation Accumulate(double v, double t, std::uint64_t count, bool limited, l
     result.value = result.value + t;
     result.additions += 1;
     if (limited && !(limit >= result.value)) return result;
-    if (SameBits(before, result.value) && result.additions < count) {
+    if (Bits(before) == Bits(result.value) && result.additions < count) {
       result.additions = count;
       result.stalled = true;
     }
@@ -155,8 +293,14 @@ double RepeatedSum(double t, std::uint64_t count) {
   // The sum starts at +0: its first value is t + 0, and the rest follows the
   // sign of t by the symmetry of rounding to nearest.
   const double first = t + 0.0;
-  if (t < 0) return -Accumulate(-first, -t, count - 1, false, 0).value;
-  return Accumulate(first, t, count - 1, false, 0).value;
+  if (!std::isfinite(first)) return first;  // NaN + NaN and inf + inf keep their bits
+  const double magnitude = std::fabs(first);
+  double sum;
+  if (std::isnormal(magnitude) && magnitude >= 0x1p-1000)
+    sum = RepeatedNormalSum(Bits(magnitude), count - 1);
+  else
+    sum = Accumulate(magnitude, std::fabs(t), count - 1, false, 0).value;
+  return t < 0 ? -sum : sum;
 }
 
 double SimpsonOfConstant(double F, double a, double b, unsigned int n) {

@@ -30,6 +30,8 @@ constexpr std::size_t kPathSize = 256;
 char temp_paths[kMaxOutputs][kPathSize];
 volatile std::sig_atomic_t temp_live[kMaxOutputs];
 
+constexpr std::size_t kOutputBufferSize = std::size_t{1} << 16;
+
 constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGXFSZ};
 
 extern "C" void RemoveTempFilesAndDie(int signal_number) {
@@ -57,7 +59,8 @@ void InstallCleanupHandlers() {
   action.sa_mask = CleanupSignalSet();
   for (int s : kCleanupSignals) {
     struct sigaction old;
-    if (sigaction(s, nullptr, &old) == 0 && old.sa_handler != SIG_IGN) sigaction(s, &action, nullptr);
+    if (sigaction(s, nullptr, &old) == 0 && old.sa_handler != SIG_IGN)
+      sigaction(s, &action, nullptr);
   }
 }
 
@@ -117,6 +120,8 @@ bool CreateTemp(Output& output, int slot, mode_t mode) {
     close(fd);
     return Fail("%s: cannot open for writing: %s", output.name, std::strerror(error));
   }
+  // Tables run to megabytes: hand them to the system in large pieces.
+  std::setvbuf(output.file, nullptr, _IOFBF, kOutputBufferSize);
   return true;
 }
 

@@ -232,6 +232,22 @@ bool CommitOutputs(Output* outputs, int count);
 // Closes and removes the temporary files of a failed run.
 void DiscardOutputs(Output* outputs, int count);
 
+// ---------------------------------------------------------------- number text
+
+// Room for the fixed-point text of any double at one or two decimals.
+constexpr std::size_t kFixedTextSize = 330;
+
+// Writes `value` as "%1.1f" (precision 1) or "%1.2f" (precision 2) writes
+// it, without a terminating NUL; returns the end.
+char* FixedText(char* out, double value, int precision);
+// Writes `value` so, then `separator`, to `out`.
+void PutFixed(std::FILE* out, double value, int precision, const char* separator);
+
+// Reads a number from the start of `text` (`size` characters, no white
+// space) as "%lf" reads it from a stream: returns how many characters it
+// took, 0 when the text there is no number.
+std::size_t ScanNumber(const char* text, std::size_t size, double& value);
+
 // ---------------------------------------------------------------- working values
 
 extern Parameters P;  // parameters, read once

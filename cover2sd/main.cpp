@@ -19,8 +19,8 @@ bool WriteTables(const Output& percentage, const Output& hours) {
     beta = P.beta_min;
     do {
       ComputeCell();
-      std::fprintf(out, "%1.1f \t ", X_per);
-      std::fprintf(out1, "%1.1f \t ", X2);
+      PutFixed(out, X_per, 1, " \t ");  // "%1.1f \t "
+      PutFixed(out1, X2, 1, " \t ");
     } while (NextBeta(P));
     std::fprintf(out, "\n");
     std::fprintf(out1, "\n");

@@ -45,7 +45,7 @@ bool WriteFineTable(Output& fine) {
     beta = P.beta_min;
     do {
       ComputeCell();
-      std::fprintf(calc, "%1.1f\t", X_per);
+      PutFixed(calc, X_per, 1, "\t");  // "%1.1f\t"
     } while (NextBeta(P));
     std::fprintf(calc, "\n");
     if (!CheckOutput(fine)) return false;
@@ -78,7 +78,7 @@ bool WriteInversion(const Output& inverse, const double* M, int width) {
     std::fprintf(out, "%1.2f\t    ", SD);
     for (int j = 1; j < width; ++j) {
       const std::ptrdiff_t best = inversion::NearestRow(M, width, j, SD);
-      std::fprintf(out, "%1.2f\t", M[best * width]);
+      PutFixed(out, M[best * width], 2, "\t");  // "%1.2f\t"
     }
     std::fprintf(out, "\n");
     if (!CheckOutput(inverse)) return false;

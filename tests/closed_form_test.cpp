@@ -44,8 +44,8 @@ std::string Compare(const Case& c) {
   const double closed = SimpsonOfConstant(c.F, c.a, c.b, c.n);
   if (Bits(expected) == Bits(closed)) return "";
   char text[256];
-  std::snprintf(text, sizeof text, "F %a a %a b %a n %u: simpson %a, closed form %a", c.F, c.a,
-                c.b, c.n, expected, closed);
+  std::snprintf(text, sizeof text, "F %a a %a b %a n %u: simpson %a, closed form %a", c.F, c.a, c.b,
+                c.n, expected, closed);
   return text;
 }
 
@@ -57,7 +57,8 @@ constexpr double kTwoPi = 6.283185307179586;
 // times t's, with the bit above it (the parity of q) as given.  F = T 2^e / 6
 // is exact because T is made a multiple of 3.
 double TieF(int k, int parity, int e, std::uint64_t high) {
-  std::uint64_t T = (high << (k + 1)) | (std::uint64_t(parity) << k) | (std::uint64_t{1} << (k - 1));
+  std::uint64_t T =
+      (high << (k + 1)) | (std::uint64_t(parity) << k) | (std::uint64_t{1} << (k - 1));
   while (T % 3 != 0) T += std::uint64_t{1} << (k + 1);
   return std::ldexp(static_cast<double>(T / 3), e - 1);
 }
@@ -75,9 +76,10 @@ TEST(SimpsonOfConstant, ConstructedCases) {
           cases.push_back({-F, kDayStart, kDayEnd, kSimpsonPanels});
         }
   // Zero, the subnormals, infinities and NaNs of both signs and payloads.
-  for (double F : std::vector<double>{0.0, -0.0, 0x1p-1074, -0x1p-1074, 0x3p-1074, 0x1.fffffffffffffp-1023,
-                   0x1p-1022, double(INFINITY), -double(INFINITY), double(NAN), -double(NAN),
-                   FromBits(0x7ff0000000000001), FromBits(0xfff4000000000abc)})
+  for (double F : std::vector<double>{0.0, -0.0, 0x1p-1074, -0x1p-1074, 0x3p-1074,
+                                      0x1.fffffffffffffp-1023, 0x1p-1022, double(INFINITY),
+                                      -double(INFINITY), double(NAN), -double(NAN),
+                                      FromBits(0x7ff0000000000001), FromBits(0xfff4000000000abc)})
     cases.push_back({F, kDayStart, kDayEnd, kSimpsonPanels});
   // Above 1 up to overflow: the sum passes DBL_MAX near F = DBL_MAX / 30000.
   for (double F = 1; F < DBL_MAX / 4; F *= 3.7) cases.push_back({F, 0, kTwoPi, kSimpsonPanels});
@@ -124,8 +126,8 @@ void Sweep(std::uint64_t seed, int count) {
     }
     const double a = random() % 8 == 0 ? 0 : unit(random) * 3;
     const double b = random() % 8 == 0 ? kTwoPi : a + unit(random) * 4;
-    const unsigned int n = random() % 16 == 0 ? static_cast<unsigned int>(random() % 20000)
-                                              : kSimpsonPanels;
+    const unsigned int n =
+        random() % 16 == 0 ? static_cast<unsigned int>(random() % 20000) : kSimpsonPanels;
     ASSERT_EQ(Compare({F, a, b, n}), "");
   }
 }

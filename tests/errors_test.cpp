@@ -135,8 +135,15 @@ TEST(LetThrough, OddButUsableValues) {
       InputText({{11, 0.5}, {12, 0.2}, {13, -0.1}}),  // reversed N grid, one row
       InputText({{14, 80}, {15, 20}, {16, -1}}),      // reversed SD grid, one line
       // Each step moves the value (by 2, the spacing there): two values each.
-      InputText({{8, 1e16}, {9, 1e16 + 2}, {10, 1.5}, {11, 1e16}, {12, 1e16 + 2}, {13, 1.5},
-                 {14, 1e16}, {15, 1e16 + 2}, {16, 1.5}}),
+      InputText({{8, 1e16},
+                 {9, 1e16 + 2},
+                 {10, 1.5},
+                 {11, 1e16},
+                 {12, 1e16 + 2},
+                 {13, 1.5},
+                 {14, 1e16},
+                 {15, 1e16 + 2},
+                 {16, 1.5}}),
   };
   for (const auto& input : inputs) {
     for (const std::string program : {COVER2SD, SD2COVER}) {

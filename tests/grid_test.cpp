@@ -31,9 +31,9 @@ TEST(GridFault, ExactlyTheLoopsThatNeverEndOrHaveTooManyValues) {
       {1e17, 2e17, 32, "more than 2147483647"},  // moves, but 3e15 values
       {1e20, 1e20L + 0.01L, 1, "too small to move"},
       {-1e20, 0, 1, "too small to move the accumulated value -1e+20,"},
-      {0, 0.01L, 1e-300, "too small to move"},  // stalls near 1e-300 * 2^53
+      {0, 0.01L, 1e-300, "too small to move"},            // stalls near 1e-300 * 2^53
       {0, 0.01L, 1e-12, "9999997397 values, more than"},  // counted by the plain loop
-      {0, 2147483646, 1, nullptr},  // exactly 2147483647 values
+      {0, 2147483646, 1, nullptr},                        // exactly 2147483647 values
       {0, 2147483647, 1, "2147483648 values, more than 2147483647"},
       {0, 2147483646.01L, 1, nullptr},  // a beta grid of 2147483647 cells
       {0, 1, NAN, nullptr},             // a NaN ends the loop after its first value
@@ -92,8 +92,8 @@ void ExpectLoop(double v, double t, std::uint64_t count, bool limited, long doub
   ASSERT_TRUE(SameBits(fast.value, slow.value) && fast.additions == slow.additions &&
               fast.stalled == slow.stalled)
       << std::hexfloat << "v " << v << " t " << t << " count " << count << " limit "
-      << static_cast<double>(limit) << ": " << fast.value << " after " << fast.additions
-      << " vs " << slow.value << " after " << slow.additions;
+      << static_cast<double>(limit) << ": " << fast.value << " after " << fast.additions << " vs "
+      << slow.value << " after " << slow.additions;
 }
 
 // Starting values on either side of zero, steps of every size relative to

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,47 @@ TEST(NearestRow, SearchesTheRequestedColumn) {
     M[3 * i] = i / 100.0, M[3 * i + 1] = 100 - i, M[3 * i + 2] = i;
   EXPECT_EQ(NearestRow(M.data(), 3, 1, 30), 70);
   EXPECT_EQ(NearestRow(M.data(), 3, 2, 30), 30);
+}
+
+// The search as first written: every distance with a 64-bit significand.
+int PlainNearestRow(const std::vector<double>& M, int width, int j, double SD) {
+  int best = 0;
+  double mindiff = std::fabs(SD - M[j]);
+  for (int i = 1; i < kFineRows; ++i) {
+    const long double diff =
+        std::fabs(static_cast<long double>(SD) - static_cast<long double>(M[i * width + j]));
+    if (diff < mindiff) {
+      mindiff = static_cast<double>(diff);
+      best = i;
+    }
+  }
+  return best;
+}
+
+// Columns of one-decimal percentages with many repeats (ties, runs far from
+// SD, NaN) and SDs of one decimal or of any value: the same row.
+TEST(NearestRow, SameAsThePlainExtendedSearch) {
+  std::mt19937_64 random(11);
+  const int width = 5;
+  std::vector<double> M(kFineRows * width);
+  for (int n = 0; n < 4000; ++n) {
+    for (int i = 0; i < kFineRows; ++i) {
+      M[i * width] = i / 100.0;
+      for (int j = 1; j < width; ++j) {
+        const int kind = static_cast<int>(random() % 10);
+        M[i * width + j] = kind == 0  ? NAN
+                           : kind < 5 ? static_cast<double>(random() % 6) * 19.1
+                                      : static_cast<double>(random() % 1001) / 10;
+      }
+    }
+    for (int k = 0; k < 20; ++k) {
+      const double SD = k % 2 == 0 ? static_cast<double>(random() % 1201) / 10 - 10
+                                   : std::ldexp(static_cast<double>(random() % (1 << 20)), -13);
+      for (int j = 1; j < width; ++j)
+        ASSERT_EQ(NearestRow(M.data(), width, j, SD), PlainNearestRow(M, width, j, SD))
+            << "SD " << SD << " column " << j;
+    }
+  }
 }
 
 TEST(MatrixWidth, CountPlusOneTruncatedAndNeverNegative) {

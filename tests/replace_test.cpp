@@ -33,7 +33,9 @@ struct Program {
 };
 
 const Program kPrograms[] = {
-    {COVER2SD, "cover2sd", {"Quorvane_output_percentage.txt", "Quorvane_output_absolute.txt", "ncol"}},
+    {COVER2SD,
+     "cover2sd",
+     {"Quorvane_output_percentage.txt", "Quorvane_output_absolute.txt", "ncol"}},
     {SD2COVER, "sd2cover", {"Quorvane_output.txt", "ncol", "calculations.txt"}},
 };
 
@@ -160,7 +162,8 @@ TEST_F(Unprivileged, ReadOnlyFileOrFolderIsRefusedBeforeAnythingIsWritten) {
       const Files before = Snapshot(dir.path());
       const support::Run run = RunAs(dir, program);
       EXPECT_EQ(run.status, 1);
-      EXPECT_EQ(run.error, program.name + ": " + name + ": cannot open for writing: Permission denied\n");
+      EXPECT_EQ(run.error,
+                program.name + ": " + name + ": cannot open for writing: Permission denied\n");
       EXPECT_EQ(Snapshot(dir.path()), before);
     };
     for (const auto& name : program.outputs) {
@@ -173,7 +176,8 @@ TEST_F(Unprivileged, ReadOnlyFileOrFolderIsRefusedBeforeAnythingIsWritten) {
       expect_refused(dir, name);
     }
     for (const bool one_missing : {false, true}) {
-      SCOPED_TRACE(program.name + " in a read-only folder" + (one_missing ? ", one output missing" : ""));
+      SCOPED_TRACE(program.name + " in a read-only folder" +
+                   (one_missing ? ", one output missing" : ""));
       TempDir dir;
       EarlierRun(program, dir);
       if (one_missing) std::remove((dir / program.outputs[1]).c_str());
@@ -269,7 +273,8 @@ TEST(Replaced, AFolderAtAnOutputNameIsRefused) {
       const Files before = Snapshot(dir.path());
       const support::Run run = RunIn(dir.path(), program.path);
       EXPECT_EQ(run.status, 1);
-      EXPECT_EQ(run.error, program.name + ": " + name + ": cannot open for writing: Is a directory\n");
+      EXPECT_EQ(run.error,
+                program.name + ": " + name + ": cannot open for writing: Is a directory\n");
       EXPECT_EQ(Snapshot(dir.path()), before);
     }
 }

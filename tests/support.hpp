@@ -1,10 +1,10 @@
 // Helpers of the tests: scratch folders, files, and runs of the programs.
 #pragma once
 
-#include <gtest/gtest.h>
 #include <dirent.h>
 #include <fcntl.h>
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
