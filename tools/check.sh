@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the release build, the same suite built with
-# AddressSanitizer and UndefinedBehaviorSanitizer, and a short, bounded
+# Builds and runs every test: the release build, the installed commands and
+# the Debian package, the same suite built with AddressSanitizer and
+# UndefinedBehaviorSanitizer, and a short, bounded
 # libFuzzer run of the parameter reader, the fine-table read-back and the
 # closed form of Simpson's sum against simpson.
 # Environment: JOBS (default: all cores), FUZZ_SECONDS per target (default 30;
@@ -15,6 +16,15 @@ bench=OFF; [ -f /usr/include/benchmark/benchmark.h ] && bench=ON
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DQUORVANE_TESTS=ON -DQUORVANE_BENCH=$bench
 cmake --build build -j"$jobs"
 ctest --test-dir build --output-on-failure -j"$jobs" | tee build/ctest.log
+
+echo "== installed commands, and the Debian package unpacked"
+rm -rf build/stage build/unpacked build/quorvane_*.deb
+cmake --install build --prefix "$PWD/build/stage" >/dev/null
+bash tools/installed_test.sh build/stage build/bin
+(cd build && cpack -G DEB >/dev/null)
+dpkg-deb --field build/quorvane_*.deb Package Version Depends
+dpkg -x build/quorvane_*.deb build/unpacked
+bash tools/installed_test.sh build/unpacked/usr build/bin
 
 echo "== sanitizer build and tests"
 export ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1:abort_on_error=1
