@@ -7,7 +7,8 @@
 #     of computed: what a run costs besides the arithmetic).
 # Checks that every build writes the same bytes. Prints times and ratios.
 # Needs libbenchmark-dev. Environment: ROUNDS (default 15) shipped/replay
-# pairs, run alternately so that a drift of the machine meets both alike.
+# pairs, run alternately so that a drift of the machine meets both alike;
+# the fastest run of each variant counts.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -28,23 +29,19 @@ trap 'rm -rf "$work"' EXIT
 # Example site and date; beta 0 to 1 by 0.001; N 0 to 1 by 0.01; SD 0 to 100 by 1.
 input="46 3 0 14 30 0 21 6 0 1 0.001 0 1 0.01 0 100 1 2014 1"
 
-now() { date +%s%N; }
-
 for program in sd2cover cover2sd; do
   echo "== $program, 1001 beta columns"
   for variant in shipped reference record replay; do
     mkdir -p "$work/$program/$variant" && echo "$input" >"$work/$program/$variant/input.txt"
   done
   exe() { [ "$1" = shipped ] && echo "$bin/$program" || echo "$bin/${program}_$1"; }
-  cells=$work/$program/cells.bin
-  (cd "$work/$program/record" && QUORVANE_CELLS=$cells "$(exe record)")
-  start=$(now); (cd "$work/$program/reference" && "$(exe reference)"); t_ref=$(( $(now) - start ))
-  t_ship=0 t_replay=0
-  for _ in $(seq "$rounds"); do
-    start=$(now); (cd "$work/$program/shipped" && "$(exe shipped)"); t_ship=$(( t_ship + $(now) - start ))
-    start=$(now); (cd "$work/$program/replay" && QUORVANE_CELLS=$cells "$(exe replay)")
-    t_replay=$(( t_replay + $(now) - start ))
-  done
+  export QUORVANE_CELLS=$work/$program/cells.bin
+  (cd "$work/$program/record" && "$(exe record)")
+  # The reference twice, shipped and replay alternately: the fastest run of
+  # each counts, so that a drift of the machine meets all alike.
+  read -r t_ref _ < <("$bin/run_timer" 2 "$work/$program/reference" "$(exe reference)")
+  { read -r t_ship mean_ship; read -r t_replay mean_replay; } < <("$bin/run_timer" "$rounds" \
+    "$work/$program/shipped" "$(exe shipped)" "$work/$program/replay" "$(exe replay)")
   for variant in reference record replay; do
     for f in "$work/$program/shipped"/*.txt "$work/$program/shipped/ncol"; do
       cmp -s "$f" "$work/$program/$variant/${f##*/}" ||
@@ -53,11 +50,11 @@ for program in sd2cover cover2sd; do
   done
   rss=0
   [ -x /usr/bin/time ] && rss=$(cd "$work/$program/shipped" && /usr/bin/time -f %M "$(exe shipped)" 2>&1)
-  awk -v r="$t_ref" -v s="$t_ship" -v p="$t_replay" -v n="$rounds" -v m="$rss" 'BEGIN {
-    s /= n; p /= n
-    printf "%-32s %9.1f ms\n", "reference (pow at each node)", r / 1e6
-    printf "%-32s %9.1f ms   peak memory %d KiB\n", "shipped", s / 1e6, m
-    printf "%-32s %9.1f ms\n", "replay (no cell arithmetic)", p / 1e6
+  awk -v r="$t_ref" -v s="$t_ship" -v p="$t_replay" -v ms="$mean_ship" -v mp="$mean_replay" \
+    -v m="$rss" 'BEGIN {
+    printf "%-32s %9.1f ms\n", "reference (pow at each node)", r
+    printf "%-32s %9.1f ms (mean %.1f)   peak memory %d KiB\n", "shipped", s, ms, m
+    printf "%-32s %9.1f ms (mean %.1f)\n", "replay (no cell arithmetic)", p, mp
     printf "reference/shipped: %.0f   shipped/replay: %.2f\n", r / s, s / p }'
 done
 echo "outputs of the shipped, reference, recording and replay builds are identical"

@@ -170,12 +170,14 @@ struct Binade {
 };
 
 Binade BinadeOf(std::int64_t Mt, int r) {
+  // Without branches: the class varies from binade to binade and cell to
+  // cell, where a branch would be mispredicted half the time.
   Binade b{Mt >> r, 0, 0};
   if (r > 0) {
     const std::int64_t rest = Mt & ((std::int64_t{1} << r) - 1), half = std::int64_t{1} << (r - 1);
-    b.fraction = rest == 0 ? 0 : rest < half ? 1 : rest == half ? 2 : 3;
+    b.fraction = (rest != 0) + (rest >= half) + (rest > half);
   }
-  b.D = b.fraction == 3 ? b.Y + 1 : b.fraction == 2 && b.Y % 2 != 0 ? b.Y + 1 : b.Y;
+  b.D = b.Y + (b.fraction == 3) + ((b.fraction == 2) & static_cast<int>(b.Y & 1));
   return b;
 }
 
@@ -243,8 +245,8 @@ double RepeatedNormalSum(std::uint64_t t_bits, std::uint64_t count) {
     if (!entered_by_carry) {
       m = S + (b.fraction == 3 || (b.fraction == 2 && S % 2 != 0) ? 1 : 0);
     } else {
-      const bool up = S % 2 != 0 && (b.fraction != 0 || ((S + 1) / 2) % 2 == 0);
-      m = (S + (up ? 1 : 0)) >> 1;
+      const std::int64_t up = (S & 1) & ((b.fraction != 0) | ((((S + 1) >> 1) & 1) ^ 1));
+      m = (S + up) >> 1;
       ++E;
     }
     if (m == kBinade) ++E, m >>= 1, entered_by_carry = false;
