@@ -69,6 +69,15 @@ Stretch StretchOf(std::uint64_t magnitude_bits) {
   return s;
 }
 
+// How the low r bits of M (1 <= r < 64), the fraction of M 2^-r, compare
+// with a half: 0 none, 1 below, 2 exactly a half, 3 above.  Without
+// branches: the class varies from binade to binade and cell to cell, where a
+// branch would be mispredicted half the time.
+int FractionClass(std::uint64_t M, int r) {
+  const std::uint64_t rest = M & ((std::uint64_t{1} << r) - 1), half = std::uint64_t{1} << (r - 1);
+  return (rest != 0) + (rest >= half) + (rest > half);
+}
+
 // |t| in spacings of 2^shift: whole part Y and how the fraction compares
 // with a half.
 struct Spacings {
@@ -88,22 +97,14 @@ Spacings SpacingsOf(std::uint64_t magnitude_bits, int shift) {
   }
   const int r = -d;
   if (r >= 64) return {0, M == 0 ? 0 : 1, true};
-  const std::uint64_t rest = M & ((std::uint64_t{1} << r) - 1), half = std::uint64_t{1} << (r - 1);
-  return {static_cast<std::int64_t>(M >> r),
-          rest == 0      ? 0
-          : rest < half  ? 1
-          : rest == half ? 2
-                         : 3,
-          true};
+  return {static_cast<std::int64_t>(M >> r), FractionClass(M, r), true};
 }
 
-// The increment of each addition in spacings, from Y and the fraction; -1
-// for a tie from an odd m, which one addition by the hardware makes even.
-std::int64_t Increment(std::int64_t Y, int fraction, std::int64_t m) {
-  if (fraction <= 1) return Y;
-  if (fraction == 3) return Y + 1;
-  if (m % 2 != 0) return -1;
-  return Y % 2 == 0 ? Y : Y + 1;
+// The increment of each addition in spacings, from Y and the fraction's
+// class, where m is even: a tie goes to the even neighbour, which keeps m
+// even.  From an odd m, a tie is first made one addition by the rules.
+std::int64_t Increment(std::int64_t Y, int fraction) {
+  return Y + (fraction == 3) + ((fraction == 2) & static_cast<int>(Y & 1));
 }
 
 // How many of the next additions can be made at once, and the move D of m
@@ -127,8 +128,8 @@ Jump PlanJump(double v, double t, std::uint64_t remaining, bool limited, long do
   jump.stretch = s;
   const Spacings sp = SpacingsOf(tb & ~kSignBit, s.shift);
   if (!sp.fits) return jump;
-  const std::int64_t D = Increment(sp.Y, sp.fraction, s.m);
-  if (D < 0) return jump;
+  if (sp.fraction == 2 && s.m % 2 != 0) return jump;  // one step by hardware makes m even
+  const std::int64_t D = Increment(sp.Y, sp.fraction);
   // Addition j = 0, 1, ... starts from m +- jD and must keep its exact sum
   // in the stretch.  Up: m + jD + |y| < high, i.e. jD <= high - m - Y - 1.
   // Down: m - jD - |y| >= low, i.e. jD <= m - Y - low (- 1 with a fraction).
@@ -170,14 +171,8 @@ struct Binade {
 };
 
 Binade BinadeOf(std::int64_t Mt, int r) {
-  // Without branches: the class varies from binade to binade and cell to
-  // cell, where a branch would be mispredicted half the time.
-  Binade b{Mt >> r, 0, 0};
-  if (r > 0) {
-    const std::int64_t rest = Mt & ((std::int64_t{1} << r) - 1), half = std::int64_t{1} << (r - 1);
-    b.fraction = (rest != 0) + (rest >= half) + (rest > half);
-  }
-  b.D = b.Y + (b.fraction == 3) + ((b.fraction == 2) & static_cast<int>(b.Y & 1));
+  Binade b{Mt >> r, 0, r > 0 ? FractionClass(static_cast<std::uint64_t>(Mt), r) : 0};
+  b.D = Increment(b.Y, b.fraction);
   return b;
 }
 
