@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <charconv>
 #include <csignal>
 #include <cstdarg>
 #include <cstdlib>
@@ -212,11 +211,6 @@ void DiscardOutputs(Output* outputs, int count) {
     outputs[i].file = nullptr;
     RemoveTemp(outputs[i]);
   }
-}
-
-const char* ShortestText(double value, NumberText text) {
-  *std::to_chars(text, text + sizeof(NumberText) - 1, value).ptr = '\0';
-  return text;
 }
 
 }  // namespace model

@@ -87,7 +87,12 @@ void WriteReportHeader(std::FILE* out, HeaderVariant variant, const Parameters& 
 
 enum HeadingVariant { ForwardHeading, InverseHeading };
 
-constexpr const char* kColumnCountFile = "ncol";
+// The files the programs leave in the working directory.
+constexpr const char* kPercentageFile = "Quorvane_output_percentage.txt";  // cover2sd
+constexpr const char* kHoursFile = "Quorvane_output_absolute.txt";         // cover2sd
+constexpr const char* kInverseFile = "Quorvane_output.txt";                // sd2cover
+constexpr const char* kFineTableFile = "calculations.txt";                 // sd2cover
+constexpr const char* kColumnCountFile = "ncol";                           // both
 
 // Writes the heading row (label, one beta cell per column, blank line) into
 // `out` and, for the forward variant, `out1`, deriving the column count
@@ -197,10 +202,6 @@ void SetProgramName(const char* name);
 // Writes "<program>: <message>\n" to standard error; returns false.
 bool Fail(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// The shortest text that reads back as `value` ("0.1", "1e+300", "-nan").
-using NumberText = char[32];
-const char* ShortestText(double value, NumberText text);
-
 // An output file of a run: written under a temporary name beside its final
 // name ("<name>.unfinished-XXXXXX.tmp", created new, never through a link)
 // and renamed over the final name only when the whole run has succeeded.
@@ -242,6 +243,10 @@ constexpr std::size_t kFixedTextSize = 330;
 char* FixedText(char* out, double value, int precision);
 // Writes `value` so, then `separator`, to `out`.
 void PutFixed(std::FILE* out, double value, int precision, const char* separator);
+
+// The shortest text that reads back as `value` ("0.1", "1e+300", "-nan").
+using NumberText = char[32];
+const char* ShortestText(double value, NumberText text);
 
 // Reads a number from the start of `text` (`size` characters, no white
 // space) as "%lf" reads it from a stream: returns how many characters it

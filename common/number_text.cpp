@@ -36,6 +36,11 @@ char* FixedText(char* out, double value, int precision) {
   return std::to_chars(out, out + kFixedTextSize, value, std::chars_format::fixed, precision).ptr;
 }
 
+const char* ShortestText(double value, NumberText text) {
+  *std::to_chars(text, text + sizeof(NumberText) - 1, value).ptr = '\0';
+  return text;
+}
+
 void PutFixed(std::FILE* out, double value, int precision, const char* separator) {
   char text[kFixedTextSize + 8];
   char* end = FixedText(text, value, precision);

@@ -37,9 +37,8 @@ int main() {
   if (!ReadParameters(P) || !CheckGrids(P, true, false)) return 1;
   ComputeSolarDay(P, S);
 
-  Output outputs[kOutputCount] = {{"Quorvane_output_percentage.txt", nullptr, -1},
-                                  {"Quorvane_output_absolute.txt", nullptr, -1},
-                                  {kColumnCountFile, nullptr, -1}};
+  Output outputs[kOutputCount] = {
+      {kPercentageFile, nullptr, -1}, {kHoursFile, nullptr, -1}, {kColumnCountFile, nullptr, -1}};
   if (!OpenOutputs(outputs, kOutputCount)) return 1;
   std::FILE* out = outputs[kPercentage].file;
   std::FILE* out1 = outputs[kHours].file;

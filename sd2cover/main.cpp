@@ -116,9 +116,8 @@ int main() {
   }
   ComputeSolarDay(P, S);
 
-  Output outputs[kOutputCount] = {{"Quorvane_output.txt", nullptr, -1},
-                                  {kColumnCountFile, nullptr, -1},
-                                  {"calculations.txt", nullptr, -1}};
+  Output outputs[kOutputCount] = {
+      {kInverseFile, nullptr, -1}, {kColumnCountFile, nullptr, -1}, {kFineTableFile, nullptr, -1}};
   bool ok = OpenOutputs(outputs, kOutputCount);
   if (ok && !Run(outputs, M, width)) {
     DiscardOutputs(outputs, kOutputCount);

@@ -256,15 +256,15 @@ bool ReadRows(Table& t, const std::vector<std::string>& lines, const model::Para
 const char* FileName(Kind kind) {
   switch (kind) {
     case Kind::kForwardPercentage:
-      return "Quorvane_output_percentage.txt";
+      return model::kPercentageFile;
     case Kind::kForwardHours:
-      return "Quorvane_output_absolute.txt";
+      return model::kHoursFile;
     case Kind::kInverse:
-      return "Quorvane_output.txt";
+      return model::kInverseFile;
     case Kind::kFineTable:
       break;
   }
-  return "calculations.txt";
+  return model::kFineTableFile;
 }
 
 bool KindOfName(const std::string& name, Kind& kind) {
