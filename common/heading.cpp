@@ -37,29 +37,34 @@ double RoundedColumnCount(const Parameters& P) {
   return std::strtod(text, nullptr);
 }
 
-bool WriteHeading(HeadingVariant variant, std::FILE* out, std::FILE* out1, const Parameters& P,
-                  Output& stl, double& ncol) {
+void WriteHeadingRow(HeadingVariant variant, std::FILE* out, std::FILE* out1, const Parameters& P,
+                     double ncol) {
   const bool forward = variant == ForwardHeading;
   if (forward) {
     std::fprintf(out, "beta/N    ");
-    std::fprintf(out1, "beta/N    ");
+    if (out1 != nullptr) std::fprintf(out1, "beta/N    ");
   } else {
     std::fprintf(out, "beta/SD    ");
   }
-  ncol = ((P.beta_max - P.beta_min) / P.beta_step) + 1;
-  if (!PassThroughColumnCountFile(stl, ncol)) return false;
   // The grid checks keep ncol finite and within the range of the counter.
   for (int i = 0; i < ncol; ++i) {
     const double cell = i * P.beta_step + P.beta_min;
     if (forward) {
       std::fprintf(out, "%1.2f \t ", cell);
-      std::fprintf(out1, "%1.2f \t ", cell);
+      if (out1 != nullptr) std::fprintf(out1, "%1.2f \t ", cell);
     } else {
       std::fprintf(out, "%1.2f \t", cell);
     }
   }
   std::fprintf(out, "\n\n");
-  if (forward) std::fprintf(out1, "\n\n");
+  if (forward && out1 != nullptr) std::fprintf(out1, "\n\n");
+}
+
+bool WriteHeading(HeadingVariant variant, std::FILE* out, std::FILE* out1, const Parameters& P,
+                  Output& stl, double& ncol) {
+  ncol = ((P.beta_max - P.beta_min) / P.beta_step) + 1;
+  if (!PassThroughColumnCountFile(stl, ncol)) return false;
+  WriteHeadingRow(variant, out, out1, P, ncol);
   return true;
 }
 

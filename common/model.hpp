@@ -104,6 +104,12 @@ struct Output;
 bool WriteHeading(HeadingVariant variant, std::FILE* out, std::FILE* out1, const Parameters& P,
                   Output& stl, double& ncol);
 
+// The heading row itself, for a column count `ncol` already derived: the
+// label, one beta cell per column, the blank line; into `out` and, for the
+// forward variant and where it is not null, `out1`.
+void WriteHeadingRow(HeadingVariant variant, std::FILE* out, std::FILE* out1, const Parameters& P,
+                     double ncol);
+
 // Reads the column count back from `path`, the file this run wrote as
 // "ncol"; false, after a message naming "ncol", when it cannot be read or
 // holds no number.

@@ -84,19 +84,25 @@ bool ReadInput(const std::string& folder, model::Parameters& P, std::string& nam
   return ok;
 }
 
-// The header the programs write for P into a table of this kind.
-std::string ExpectedHeader(Kind kind, const model::Parameters& P, const model::SolarDay& S) {
+// What `write` writes into a stream, as text.
+template <typename Write>
+std::string Captured(Write write) {
   char* text = nullptr;
   std::size_t size = 0;
   std::FILE* out = open_memstream(&text, &size);
+  write(out);
+  std::fclose(out);
+  std::string captured(text, size);
+  std::free(text);
+  return captured;
+}
+
+// The header the programs write for P into a table of this kind.
+std::string ExpectedHeader(Kind kind, const model::Parameters& P, const model::SolarDay& S) {
   const model::HeaderVariant variant = kind == Kind::kForwardPercentage ? model::ForwardPercentage
                                        : kind == Kind::kForwardHours    ? model::ForwardHours
                                                                         : model::InverseOutput;
-  model::WriteReportHeader(out, variant, P, S);
-  std::fclose(out);
-  std::string header(text, size);
-  std::free(text);
-  return header;
+  return Captured([&](std::FILE* out) { model::WriteReportHeader(out, variant, P, S); });
 }
 
 // The value after `prefix` in the header line that starts with it.
@@ -141,11 +147,13 @@ bool CheckHeader(Table& t, const std::vector<std::string>& lines, const model::P
 // The heading row and the blank line after it.
 bool CheckHeading(const Table& t, const std::vector<std::string>& lines, const model::Parameters& P,
                   const std::string& input_name, std::size_t& next) {
-  const bool forward = t.kind != Kind::kInverse;
-  std::string expected = forward ? "beta/N    " : "beta/SD    ";
-  const double ncol = model::RoundedColumnCount(P);
-  for (int i = 0; i < ncol; ++i)
-    expected += Fixed(i * P.beta_step + P.beta_min, 2) + (forward ? " \t " : " \t");
+  // The heading row the programs write for the count they read back from
+  // "ncol", and its blank line.
+  const auto variant = t.kind == Kind::kInverse ? model::InverseHeading : model::ForwardHeading;
+  std::string expected = Captured([&](std::FILE* out) {
+    model::WriteHeadingRow(variant, out, nullptr, P, model::RoundedColumnCount(P));
+  });
+  expected.resize(expected.size() - 2);  // without "\n\n"
   if (next >= lines.size())
     return Fail("%s: line %zu: missing, the table ends before its heading", t.path.c_str(),
                 next + 1);
