@@ -216,7 +216,7 @@ struct Output {
   std::FILE* file;   // open for writing until closed
   int slot;          // its temporary file; -1 when there is none
 };
-constexpr int kMaxOutputs = 3;
+constexpr int kMaxOutputs = 6;  // the programs write 3, quorvane-plot up to 6 pictures
 constexpr const char* kTempSuffixPattern = ".unfinished-XXXXXX.tmp";
 constexpr int kTempSuffixLength = 4;  // ".tmp", after the random part
 

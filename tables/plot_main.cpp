@@ -95,8 +95,8 @@ std::string Number(double value) { return tables::Shortest(value); }
 
 std::string CellValue(const std::string& text) { return tables::IsMissing(text) ? "NaN" : text; }
 
-// The gnuplot script, with its data inline, for one picture of `t`.
-std::string Script(const Table& t, const std::string& terminal, const std::string& output) {
+// The gnuplot commands, with the data inline, that draw `t`.
+std::string Plot(const Table& t) {
   const Axes axes = AxesOf(t.kind);
   std::size_t missing = 0, cells = 0;
   double largest = -INFINITY;
@@ -109,7 +109,6 @@ std::string Script(const Table& t, const std::string& terminal, const std::strin
         largest = std::fmax(largest, std::atof(cell.c_str()));
     }
   std::ostringstream s;
-  s << terminal << "\nset output " << Quote(output) << "\nset termoption noenhanced\n";
   s << "set title " << Quote(Title(t)) << "\n";
   s << "set xlabel " << Quote(axes.x) << "\nset grid\n";
   const double first = t.rows.front(), last = t.rows.back();
@@ -175,42 +174,33 @@ std::string Script(const Table& t, const std::string& terminal, const std::strin
   return s.str();
 }
 
-// A picture being drawn: its temporary file beside its final name.
-struct Picture {
-  std::string final_name, temp_name;
-};
-
-bool Draw(const Table& t, const std::string& extension, std::vector<Picture>& pictures) {
-  const std::string stem = t.path.substr(0, t.path.size() - 4);  // without ".txt"
-  Picture picture{stem + extension, stem + extension + ".unfinished-XXXXXX.tmp"};
-  std::vector<char> temp(picture.temp_name.begin(), picture.temp_name.end());
-  temp.push_back('\0');
-  const int fd = mkstemps(temp.data(), 4);
-  if (fd < 0)
-    return Fail("%s: cannot open for writing: %s", picture.final_name.c_str(),
-                std::strerror(errno));
-  const mode_t mask = umask(0);
-  umask(mask);
-  fchmod(fd, 0666 & ~mask);
-  close(fd);
-  picture.temp_name = temp.data();
-  pictures.push_back(picture);
+// The whole script: the picture into `png`, then, where `svg` is not null,
+// the same plot once more into it.
+std::string Script(const Table& t, const char* png, const char* svg) {
   const std::string size = std::to_string(kWidth) + "," + std::to_string(kHeight);
-  const std::string terminal =
-      extension == ".png" ? "set terminal pngcairo size " + size + " font 'sans,11'"
-                          : "set terminal svg size " + size + " font 'sans,11' background 'white'";
+  std::string script = "set terminal pngcairo noenhanced size " + size + " font 'sans,11'\n" +
+                       "set output " + Quote(png) + "\n" + Plot(t);
+  if (svg != nullptr)
+    script += "set terminal svg noenhanced size " + size + " font 'sans,11' background 'white'\n" +
+              "set output " + Quote(svg) + "\nreplot\n";
+  return script;
+}
+
+// Runs gnuplot on `script`; false after a message naming `picture`.
+bool RunGnuplot(const std::string& script, const char* picture) {
   // The script goes to gnuplot's standard input; its messages to a file.
-  char script_path[] = "/tmp/quorvane-plot-XXXXXX";
-  const int script_fd = mkstemp(script_path);
+  const char* folder = std::getenv("TMPDIR");
+  std::string script_path =
+      std::string(folder != nullptr ? folder : "/tmp") + "/quorvane-plot-XXXXXX";
+  const int script_fd = mkstemp(&script_path[0]);
   if (script_fd < 0) return Fail("cannot create a temporary file: %s", std::strerror(errno));
-  const std::string script = Script(t, terminal, picture.temp_name);
   const bool written =
       write(script_fd, script.data(), script.size()) == static_cast<ssize_t>(script.size());
   close(script_fd);
-  std::string messages_path = std::string(script_path) + ".err";
+  const std::string messages_path = script_path + ".err";
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, script_path, O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 0, script_path.c_str(), O_RDONLY, 0);
   posix_spawn_file_actions_addopen(&actions, 2, messages_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                    0600);
   char gnuplot[] = "gnuplot";
@@ -224,17 +214,53 @@ bool Draw(const Table& t, const std::string& extension, std::vector<Picture>& pi
   std::ifstream messages(messages_path);
   std::string first_message;
   std::getline(messages, first_message);
-  std::remove(script_path);
+  std::remove(script_path.c_str());
   std::remove(messages_path.c_str());
   if (spawned != 0)
     return Fail("cannot run gnuplot (Debian package gnuplot-nox): %s", std::strerror(spawned));
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
-    return Fail("%s: gnuplot failed: %s", picture.final_name.c_str(),
+    return Fail("%s: gnuplot failed: %s", picture,
                 first_message.empty() ? "no message" : first_message.c_str());
-  struct stat info;
-  if (stat(picture.temp_name.c_str(), &info) != 0 || info.st_size == 0)
-    return Fail("%s: gnuplot wrote no picture", picture.final_name.c_str());
   return true;
+}
+
+bool WrotePicture(const model::Output& output) {
+  struct stat info;
+  if (stat(model::TempName(output), &info) == 0 && info.st_size > 0) return true;
+  return Fail("%s: gnuplot wrote no picture", output.name);
+}
+
+// Draws every table into its pictures, each written under a temporary name
+// as the programs write their tables (see OpenOutputs) and renamed only
+// when all of them are done.
+bool DrawAll(const std::vector<Table>& found, bool svg) {
+  const std::size_t per_table = svg ? 2 : 1;
+  std::vector<std::string> names;
+  for (const Table& t : found) {
+    const std::string stem = t.path.substr(0, t.path.size() - 4);  // without ".txt"
+    names.push_back(stem + ".png");
+    if (svg) names.push_back(stem + ".svg");
+  }
+  std::vector<model::Output> outputs;
+  for (const std::string& name : names) outputs.push_back({name.c_str(), nullptr, -1});
+  const int count = static_cast<int>(outputs.size());
+  if (!model::OpenOutputs(outputs.data(), count)) return false;
+  for (std::size_t k = 0; k < found.size(); ++k) {
+    model::Output* png = &outputs[k * per_table];
+    model::Output* svg_output = svg ? png + 1 : nullptr;
+    // gnuplot writes the temporary files itself.
+    bool ok =
+        model::CloseOutput(*png) && (svg_output == nullptr || model::CloseOutput(*svg_output));
+    ok = ok && RunGnuplot(Script(found[k], model::TempName(*png),
+                                 svg_output ? model::TempName(*svg_output) : nullptr),
+                          png->name);
+    ok = ok && WrotePicture(*png) && (svg_output == nullptr || WrotePicture(*svg_output));
+    if (!ok) {
+      model::DiscardOutputs(outputs.data(), count);
+      return false;
+    }
+  }
+  return model::CommitOutputs(outputs.data(), count);
 }
 
 }  // namespace
@@ -278,17 +304,5 @@ int main(int argc, char** argv) {
                "Quorvane_output_absolute.txt, Quorvane_output.txt)",
                folder.c_str()),
            1;
-  std::vector<Picture> pictures;
-  bool ok = true;
-  for (const Table& t : found) {
-    ok = ok && Draw(t, ".png", pictures);
-    if (svg) ok = ok && Draw(t, ".svg", pictures);
-  }
-  // All pictures or none.
-  for (const Picture& p : pictures) {
-    if (ok && std::rename(p.temp_name.c_str(), p.final_name.c_str()) != 0)
-      ok = Fail("%s: cannot replace: %s", p.final_name.c_str(), std::strerror(errno));
-    if (!ok) std::remove(p.temp_name.c_str());
-  }
-  return ok ? 0 : 1;
+  return DrawAll(found, svg) ? 0 : 1;
 }
